@@ -1,0 +1,82 @@
+# The Wine test bed.
+#
+# One Wine prefix per build tree (build/wine). CTest fixtures:
+#   kivo_machine  starts Xvfb (when no DISPLAY is given), creates the prefix
+#                 and keeps wineserver alive for the run; its cleanup ends
+#                 wineserver and Xvfb again.
+#   kivo_device   installs the simulated function button device from the
+#                 staged driver package (restarting the driver, so that the
+#                 freshly built one runs).
+#
+# Every program runs through build/wine-run, which sets up the environment
+# of the prefix and the display.
+#
+#   kivo_add_gtest(<name> SOURCES ... [LIBS ...] [DEVICE] [TIMEOUT s])
+#     a GoogleTest program, run once under Wine as one CTest test.
+#   kivo_add_wine_test(<name> COMMAND ... [DEVICE] [TIMEOUT s])
+#     any other command under the test bed.
+
+set(KIVO_TESTBED_DIR ${CMAKE_BINARY_DIR}/testbed)
+set(KIVO_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine)
+set(KIVO_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
+set(KIVO_TESTBED_SCRIPT ${CMAKE_SOURCE_DIR}/scripts/testbed.sh)
+set(KIVO_DEFAULT_TEST_TIMEOUT 180)
+
+configure_file(${CMAKE_CURRENT_LIST_DIR}/testbed/wine-run.in ${KIVO_WINE_RUN}
+  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                   WORLD_READ WORLD_EXECUTE
+  @ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${KIVO_WINE_RUN})
+
+# Windows form of a path of this machine (Wine maps Z: to /).
+function(kivo_windows_path out path)
+  string(REPLACE "/" "\\\\" converted "${path}")
+  set(${out} "Z:${converted}" PARENT_SCOPE)
+endfunction()
+
+kivo_windows_path(KIVO_DIST_DIR_WIN ${KIVO_DIST_DIR})
+kivo_windows_path(KIVO_BIN_DIR_WIN ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+
+add_test(NAME testbed.start
+  COMMAND bash ${KIVO_TESTBED_SCRIPT} start ${CMAKE_BINARY_DIR})
+set_tests_properties(testbed.start PROPERTIES
+  FIXTURES_SETUP kivo_machine RESOURCE_LOCK kivo_machine TIMEOUT 300)
+
+add_test(NAME testbed.stop
+  COMMAND bash ${KIVO_TESTBED_SCRIPT} stop ${CMAKE_BINARY_DIR})
+set_tests_properties(testbed.stop PROPERTIES
+  FIXTURES_CLEANUP kivo_machine RESOURCE_LOCK kivo_machine TIMEOUT 60)
+
+add_test(NAME testbed.device
+  COMMAND bash ${KIVO_TESTBED_SCRIPT} device ${CMAKE_BINARY_DIR})
+set_tests_properties(testbed.device PROPERTIES
+  FIXTURES_SETUP kivo_device FIXTURES_REQUIRED kivo_machine
+  RESOURCE_LOCK kivo_machine TIMEOUT 180)
+
+function(kivo_set_wine_test_properties name device timeout)
+  set(fixtures kivo_machine)
+  if(device)
+    list(APPEND fixtures kivo_device)
+  endif()
+  if(NOT timeout)
+    set(timeout ${KIVO_DEFAULT_TEST_TIMEOUT})
+  endif()
+  # All Wine tests share one machine (prefix, driver, registry): one at a time.
+  set_tests_properties(${name} PROPERTIES
+    FIXTURES_REQUIRED "${fixtures}" RESOURCE_LOCK kivo_machine TIMEOUT ${timeout})
+endfunction()
+
+function(kivo_add_wine_test name)
+  cmake_parse_arguments(ARG "DEVICE" "TIMEOUT" "COMMAND" ${ARGN})
+  add_test(NAME ${name} COMMAND ${KIVO_WINE_RUN} ${ARG_COMMAND})
+  kivo_set_wine_test_properties(${name} "${ARG_DEVICE}" "${ARG_TIMEOUT}")
+endfunction()
+
+function(kivo_add_gtest name)
+  cmake_parse_arguments(ARG "DEVICE" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE kivo_options kivo_testsupport GTest::gtest_main ${ARG_LIBS})
+  add_dependencies(${name} dist)
+  add_test(NAME ${name} COMMAND ${KIVO_WINE_RUN} $<TARGET_FILE:${name}> --gtest_color=no)
+  kivo_set_wine_test_properties(${name} "${ARG_DEVICE}" "${ARG_TIMEOUT}")
+endfunction()

@@ -1,0 +1,19 @@
+# Cross build for 64-bit Windows with MinGW-w64 (posix thread model, so that
+# std::thread and std::mutex work). Test programs run under Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR AMD64)
+
+set(KIVO_MINGW_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${KIVO_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KIVO_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${KIVO_MINGW_TRIPLE}-windres)
+set(CMAKE_DLLTOOL ${KIVO_MINGW_TRIPLE}-dlltool)
+set(CMAKE_OBJDUMP ${KIVO_MINGW_TRIPLE}-objdump)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${KIVO_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+find_program(KIVO_WINE wine REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${KIVO_WINE})

@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# The Wine test bed of one build tree.
+#
+#   testbed.sh start  <build>   display (Xvfb when DISPLAY is unset), prefix
+#                               <build>/wine, persistent wineserver
+#   testbed.sh device <build>   (re)install the simulated function button
+#                               device from <build>/dist with a fresh driver
+#   testbed.sh stop   <build>   end wineserver (and every Wine process of
+#                               the prefix) and Xvfb
+set -euo pipefail
+
+cmd=${1:?usage: testbed.sh start|device|stop <build dir>}
+build=$(cd "${2:?usage: testbed.sh start|device|stop <build dir>}" && pwd)
+tb=$build/testbed
+mkdir -p "$tb"
+
+export WINEPREFIX=$build/wine
+export WINEARCH=win64
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+log() { echo "testbed: $*"; }
+die() { echo "testbed: $*" >&2; exit 1; }
+
+start_display() {
+  if [ -n "${DISPLAY:-}" ]; then
+    log "using the given display $DISPLAY"
+    rm -f "$tb/display"
+    return
+  fi
+  stop_display
+  local n
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >"$tb/xvfb.log" 2>&1 &
+    echo $! >"$tb/xvfb.pid"
+    local i
+    for i in $(seq 1 50); do
+      if [ -e "/tmp/.X11-unix/X$n" ]; then
+        echo ":$n" >"$tb/display"
+        export DISPLAY=":$n"
+        log "Xvfb on :$n"
+        return
+      fi
+      kill -0 "$(cat "$tb/xvfb.pid")" 2>/dev/null || break
+      sleep 0.1
+    done
+    stop_display
+  done
+  die "could not start Xvfb (see $tb/xvfb.log)"
+}
+
+stop_display() {
+  if [ -f "$tb/xvfb.pid" ]; then
+    local pid
+    pid=$(cat "$tb/xvfb.pid")
+    if kill "$pid" 2>/dev/null; then
+      for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+      kill -9 "$pid" 2>/dev/null || true
+    fi
+    rm -f "$tb/xvfb.pid"
+  fi
+  rm -f "$tb/display"
+}
+
+wine_run() { "$build/wine-run" "$@"; }
+
+case "$cmd" in
+start)
+  command -v wine >/dev/null || die "wine is not installed (run scripts/prereqs.sh)"
+  command -v Xvfb >/dev/null || die "Xvfb is not installed (run scripts/prereqs.sh)"
+  wineserver -k 2>/dev/null || true
+  start_display
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    log "creating the Wine prefix $WINEPREFIX"
+    wineboot -i >"$tb/wineboot.log" 2>&1 || die "wineboot failed (see $tb/wineboot.log)"
+    # Let the first boot finish and write its registry before the server is
+    # made persistent: services started during it do not come up otherwise.
+    wineserver -w
+  fi
+  wineserver -p
+  log "prefix ready"
+  ;;
+device)
+  inf=$build/dist/KivoFunctionButton.inf
+  [ -f "$inf" ] || die "$inf is missing: build the dist target first"
+  [ -f "$build/dist/kvfbsim.sys" ] || die "the driver file is missing beside $inf"
+  # Remove what an earlier run left and stop the driver, so that the driver
+  # built now is the one that runs.
+  wine_run "$build/bin/kvfbsetup.exe" remove || true
+  wine_run sc stop kvfbsim >/dev/null 2>&1 || true
+  for attempt in 1 2 3; do
+    if wine_run "$build/bin/kvfbsetup.exe" install "$inf" &&
+       wine_run "$build/bin/kvfbsim.exe" status >/dev/null; then
+      log "simulated device installed"
+      exit 0
+    fi
+    log "device installation attempt $attempt failed"
+    sleep 2
+  done
+  die "the simulated device could not be installed"
+  ;;
+stop)
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  stop_display
+  log "stopped"
+  ;;
+*)
+  die "unknown command $cmd"
+  ;;
+esac

@@ -1,0 +1,652 @@
+/*
+ * Simulated function button driver.
+ *
+ * A kernel-mode PnP driver that stands in for the notebook's function button
+ * driver. The PnP device answers the two control codes of the real driver;
+ * a second, non-PnP device is the test control panel (see
+ * kvfbsim_interface.h). The embedded controller is two numbers kept in memory
+ * and saved under the service key's Parameters subkey, so that they survive a
+ * driver restart as the real EC survives a reboot.
+ */
+#include <ntddk.h>
+
+#include "kvfbsim_interface.h"
+
+#define KVFB_POOL_TAG 'bfvK'
+
+typedef struct SIM_STATE {
+    KSPIN_LOCK Lock;
+    LIST_ENTRY Pending; /* IRPs of pending button requests, oldest first */
+    ULONG Queue[KVFB_REPORT_QUEUE_LENGTH];
+    ULONG QueueHead;
+    ULONG QueueCount;
+    KVFBSIM_FAILURE ChargeFailure;
+    KVFBSIM_FAILURE ButtonFailure;
+    KVFBSIM_STATUS Status; /* counters, mode, EC values and charge log */
+} SIM_STATE;
+
+typedef struct FDO_EXTENSION {
+    PDEVICE_OBJECT Lower;
+    BOOLEAN OwnsName; /* this FDO carries \Device\KVFB and its link */
+} FDO_EXTENSION;
+
+static SIM_STATE g_sim;
+static PDEVICE_OBJECT g_control;
+static BOOLEAN g_nameTaken;
+static UNICODE_STRING g_parametersPath;
+static WCHAR g_parametersBuffer[512];
+
+/* ---- persistence of the embedded controller ---- */
+
+static void LoadEcValue(HANDLE key, PCWSTR name, ULONG *value)
+{
+    UNICODE_STRING valueName;
+    UCHAR buffer[sizeof(KEY_VALUE_PARTIAL_INFORMATION) + sizeof(ULONG)];
+    PKEY_VALUE_PARTIAL_INFORMATION info = (PKEY_VALUE_PARTIAL_INFORMATION)buffer;
+    ULONG length = 0;
+
+    RtlInitUnicodeString(&valueName, name);
+    if (NT_SUCCESS(ZwQueryValueKey(key, &valueName, KeyValuePartialInformation, info,
+                                   sizeof(buffer), &length)) &&
+        info->Type == REG_DWORD && info->DataLength == sizeof(ULONG)) {
+        RtlCopyMemory(value, info->Data, sizeof(ULONG));
+    }
+}
+
+static NTSTATUS OpenParametersKey(HANDLE *key)
+{
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &g_parametersPath,
+                               OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL, NULL);
+    return ZwCreateKey(key, KEY_READ | KEY_WRITE, &attributes, 0, NULL, REG_OPTION_NON_VOLATILE,
+                       NULL);
+}
+
+static void LoadEc(void)
+{
+    HANDLE key;
+    if (NT_SUCCESS(OpenParametersKey(&key))) {
+        LoadEcValue(key, L"UsbCharge", &g_sim.Status.Ec.UsbCharge);
+        LoadEcValue(key, L"BatteryLimit", &g_sim.Status.Ec.BatteryLimit);
+        ZwClose(key);
+    }
+}
+
+/* Called at PASSIVE_LEVEL without the state lock held. */
+static void SaveEc(KVFBSIM_EC ec)
+{
+    HANDLE key;
+    UNICODE_STRING name;
+    if (!NT_SUCCESS(OpenParametersKey(&key)))
+        return;
+    RtlInitUnicodeString(&name, L"UsbCharge");
+    ZwSetValueKey(key, &name, 0, REG_DWORD, &ec.UsbCharge, sizeof(ULONG));
+    RtlInitUnicodeString(&name, L"BatteryLimit");
+    ZwSetValueKey(key, &name, 0, REG_DWORD, &ec.BatteryLimit, sizeof(ULONG));
+    ZwClose(key);
+}
+
+/* ---- completion helpers ---- */
+
+static NTSTATUS CompleteIrp(PIRP irp, NTSTATUS status, ULONG_PTR information)
+{
+    irp->IoStatus.Status = status;
+    irp->IoStatus.Information = information;
+    IoCompleteRequest(irp, IO_NO_INCREMENT);
+    return status;
+}
+
+static void CompleteWithReport(PIRP irp, ULONG report)
+{
+    RtlCopyMemory(irp->AssociatedIrp.SystemBuffer, &report, sizeof(ULONG));
+    CompleteIrp(irp, STATUS_SUCCESS, sizeof(ULONG));
+}
+
+/* Takes the failure for one request if one is armed. Lock held. */
+static BOOLEAN TakeFailure(KVFBSIM_FAILURE *failure, KVFBSIM_FAILURE *taken)
+{
+    if (failure->Count == 0)
+        return FALSE;
+    *taken = *failure;
+    failure->Count--;
+    return TRUE;
+}
+
+/* Removes the oldest pending IRP whose cancel routine could still be
+ * disarmed. Lock held. An IRP whose cancel routine already runs is left to
+ * that routine (its list entry is made self-linked so the removal there is
+ * harmless). */
+static PIRP PopPendingIrp(void)
+{
+    while (!IsListEmpty(&g_sim.Pending)) {
+        PLIST_ENTRY entry = RemoveHeadList(&g_sim.Pending);
+        PIRP irp = CONTAINING_RECORD(entry, IRP, Tail.Overlay.ListEntry);
+        g_sim.Status.PendingNow--;
+        if (IoSetCancelRoutine(irp, NULL) != NULL)
+            return irp;
+        InitializeListHead(entry);
+    }
+    return NULL;
+}
+
+static VOID CancelButtonRequest(PDEVICE_OBJECT device, PIRP irp)
+{
+    KIRQL irql;
+    UNREFERENCED_PARAMETER(device);
+    IoReleaseCancelSpinLock(irp->CancelIrql);
+
+    KeAcquireSpinLock(&g_sim.Lock, &irql);
+    if (!IsListEmpty(&irp->Tail.Overlay.ListEntry)) {
+        RemoveEntryList(&irp->Tail.Overlay.ListEntry);
+        g_sim.Status.PendingNow--;
+    }
+    g_sim.Status.ButtonCancelled++;
+    KeReleaseSpinLock(&g_sim.Lock, irql);
+
+    CompleteIrp(irp, STATUS_CANCELLED, 0);
+}
+
+/* Cancels the pending button requests of one file object (cleanup and
+ * close; Wine sends no IRP_MJ_CLEANUP, so close does it as well). */
+static void CancelRequestsOfFile(PFILE_OBJECT file)
+{
+    LIST_ENTRY cancelled;
+    KIRQL irql;
+    PLIST_ENTRY entry;
+
+    InitializeListHead(&cancelled);
+    KeAcquireSpinLock(&g_sim.Lock, &irql);
+    entry = g_sim.Pending.Flink;
+    while (entry != &g_sim.Pending) {
+        PIRP irp = CONTAINING_RECORD(entry, IRP, Tail.Overlay.ListEntry);
+        PLIST_ENTRY next = entry->Flink;
+        if (IoGetCurrentIrpStackLocation(irp)->FileObject == file) {
+            RemoveEntryList(entry);
+            g_sim.Status.PendingNow--;
+            if (IoSetCancelRoutine(irp, NULL) != NULL) {
+                InsertTailList(&cancelled, entry);
+                g_sim.Status.ButtonCancelled++;
+            } else {
+                InitializeListHead(entry);
+            }
+        }
+        entry = next;
+    }
+    KeReleaseSpinLock(&g_sim.Lock, irql);
+
+    while (!IsListEmpty(&cancelled)) {
+        PIRP irp = CONTAINING_RECORD(RemoveHeadList(&cancelled), IRP, Tail.Overlay.ListEntry);
+        CompleteIrp(irp, STATUS_CANCELLED, 0);
+    }
+}
+
+/* ---- \\.\KVFB ---- */
+
+static NTSTATUS ButtonRequest(PIRP irp, PIO_STACK_LOCATION stack)
+{
+    KIRQL irql;
+    KVFBSIM_FAILURE failure;
+    ULONG report;
+
+    if (stack->Parameters.DeviceIoControl.OutputBufferLength < sizeof(ULONG))
+        return CompleteIrp(irp, STATUS_BUFFER_TOO_SMALL, 0);
+
+    KeAcquireSpinLock(&g_sim.Lock, &irql);
+    g_sim.Status.ButtonRequests++;
+    if (TakeFailure(&g_sim.ButtonFailure, &failure)) {
+        g_sim.Status.ButtonFailed++;
+        KeReleaseSpinLock(&g_sim.Lock, irql);
+        return CompleteIrp(irp, (NTSTATUS)failure.Value, 0);
+    }
+    if (g_sim.Status.Mode == KVFBSIM_MODE_COMPLETE_AT_ONCE) {
+        report = 0;
+        if (g_sim.QueueCount > 0) {
+            report = g_sim.Queue[g_sim.QueueHead];
+            g_sim.QueueHead = (g_sim.QueueHead + 1) % KVFB_REPORT_QUEUE_LENGTH;
+            g_sim.QueueCount--;
+            g_sim.Status.ReportsQueued = g_sim.QueueCount;
+        }
+        g_sim.Status.ButtonCompleted++;
+        KeReleaseSpinLock(&g_sim.Lock, irql);
+        CompleteWithReport(irp, report);
+        return STATUS_SUCCESS;
+    }
+
+    /* Always pending, even with a report queued: the caller sees
+     * ERROR_IO_PENDING and its event, as with the real driver. */
+    IoMarkIrpPending(irp);
+    if (g_sim.QueueCount > 0) {
+        report = g_sim.Queue[g_sim.QueueHead];
+        g_sim.QueueHead = (g_sim.QueueHead + 1) % KVFB_REPORT_QUEUE_LENGTH;
+        g_sim.QueueCount--;
+        g_sim.Status.ReportsQueued = g_sim.QueueCount;
+        g_sim.Status.ButtonCompleted++;
+        KeReleaseSpinLock(&g_sim.Lock, irql);
+        CompleteWithReport(irp, report);
+        return STATUS_PENDING;
+    }
+    IoSetCancelRoutine(irp, CancelButtonRequest);
+    if (irp->Cancel && IoSetCancelRoutine(irp, NULL) != NULL) {
+        g_sim.Status.ButtonCancelled++;
+        KeReleaseSpinLock(&g_sim.Lock, irql);
+        CompleteIrp(irp, STATUS_CANCELLED, 0);
+        return STATUS_PENDING;
+    }
+    InsertTailList(&g_sim.Pending, &irp->Tail.Overlay.ListEntry);
+    g_sim.Status.PendingNow++;
+    KeReleaseSpinLock(&g_sim.Lock, irql);
+    return STATUS_PENDING;
+}
+
+static ULONG RunEcCommand(KVFB_CHARGE_RECORD *record, BOOLEAN *changed)
+{
+    KVFBSIM_EC *ec = &g_sim.Status.Ec;
+    switch (record->dwCommand) {
+    case KVFB_CMD_GET_USB_CHARGE:
+        record->dwValue = ec->UsbCharge;
+        return 0;
+    case KVFB_CMD_GET_BATTERY_LIMIT:
+        record->dwValue = ec->BatteryLimit;
+        return 0;
+    case KVFB_CMD_SET_USB_CHARGE:
+        if (record->dwValue > KVFB_USB_CHARGE_MAX)
+            return KVFB_EC_STATUS_VALUE_OUT_OF_RANGE;
+        ec->UsbCharge = record->dwValue;
+        *changed = TRUE;
+        return 0;
+    case KVFB_CMD_SET_BATTERY_LIMIT:
+        if (record->dwValue > KVFB_BATTERY_LIMIT_MAX)
+            return KVFB_EC_STATUS_VALUE_OUT_OF_RANGE;
+        ec->BatteryLimit = record->dwValue;
+        *changed = TRUE;
+        return 0;
+    default:
+        return KVFB_EC_STATUS_UNKNOWN_COMMAND;
+    }
+}
+
+static NTSTATUS ChargeRequest(PIRP irp, PIO_STACK_LOCATION stack)
+{
+    KIRQL irql;
+    KVFBSIM_FAILURE failure;
+    KVFB_CHARGE_RECORD record;
+    BOOLEAN changed = FALSE;
+    KVFBSIM_EC ec;
+
+    if (stack->Parameters.DeviceIoControl.InputBufferLength < sizeof(record) ||
+        stack->Parameters.DeviceIoControl.OutputBufferLength < sizeof(record))
+        return CompleteIrp(irp, STATUS_INVALID_PARAMETER, 0);
+    RtlCopyMemory(&record, irp->AssociatedIrp.SystemBuffer, sizeof(record));
+
+    KeAcquireSpinLock(&g_sim.Lock, &irql);
+    g_sim.Status.ChargeRequests++;
+    if (TakeFailure(&g_sim.ChargeFailure, &failure)) {
+        g_sim.Status.ChargeFailed++;
+        if (failure.Kind == KVFBSIM_FAIL_NTSTATUS) {
+            KeReleaseSpinLock(&g_sim.Lock, irql);
+            return CompleteIrp(irp, (NTSTATUS)failure.Value, 0);
+        }
+        record.dwStatus = failure.Value;
+    } else {
+        record.dwStatus = RunEcCommand(&record, &changed);
+    }
+    {
+        ULONG slot = g_sim.Status.ChargeLogCount;
+        if (slot == KVFBSIM_CHARGE_LOG_LENGTH) {
+            RtlMoveMemory(&g_sim.Status.ChargeLog[0], &g_sim.Status.ChargeLog[1],
+                          sizeof(record) * (KVFBSIM_CHARGE_LOG_LENGTH - 1));
+            slot--;
+        } else {
+            g_sim.Status.ChargeLogCount++;
+        }
+        g_sim.Status.ChargeLog[slot] = record;
+    }
+    ec = g_sim.Status.Ec;
+    KeReleaseSpinLock(&g_sim.Lock, irql);
+
+    if (changed)
+        SaveEc(ec);
+    RtlCopyMemory(irp->AssociatedIrp.SystemBuffer, &record, sizeof(record));
+    return CompleteIrp(irp, STATUS_SUCCESS, sizeof(record));
+}
+
+static NTSTATUS ButtonDeviceControl(PIRP irp)
+{
+    PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    KIRQL irql;
+
+    switch (stack->Parameters.DeviceIoControl.IoControlCode) {
+    case KVFB_IOCTL_WAIT_BUTTON_EVENT:
+        return ButtonRequest(irp, stack);
+    case KVFB_IOCTL_CHARGE_REQUEST:
+        return ChargeRequest(irp, stack);
+    default:
+        KeAcquireSpinLock(&g_sim.Lock, &irql);
+        g_sim.Status.UnknownRequests++;
+        KeReleaseSpinLock(&g_sim.Lock, irql);
+        return CompleteIrp(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+    }
+}
+
+/* ---- \\.\KVFBSIM ---- */
+
+static NTSTATUS InjectReport(ULONG report)
+{
+    KIRQL irql;
+    PIRP irp;
+
+    KeAcquireSpinLock(&g_sim.Lock, &irql);
+    g_sim.Status.ReportsInjected++;
+    irp = PopPendingIrp();
+    if (irp != NULL) {
+        g_sim.Status.ButtonCompleted++;
+        KeReleaseSpinLock(&g_sim.Lock, irql);
+        CompleteWithReport(irp, report);
+        return STATUS_SUCCESS;
+    }
+    if (g_sim.QueueCount == KVFB_REPORT_QUEUE_LENGTH) {
+        g_sim.Status.ReportsDropped++;
+    } else {
+        g_sim.Queue[(g_sim.QueueHead + g_sim.QueueCount) % KVFB_REPORT_QUEUE_LENGTH] = report;
+        g_sim.QueueCount++;
+        g_sim.Status.ReportsQueued = g_sim.QueueCount;
+    }
+    KeReleaseSpinLock(&g_sim.Lock, irql);
+    return STATUS_SUCCESS;
+}
+
+/* Arms a failure. A button failure fails a request that is pending right
+ * now at once; otherwise the next requests fail as they arrive. */
+static NTSTATUS SetFailure(const KVFBSIM_FAILURE *failure)
+{
+    KIRQL irql;
+    PIRP irp = NULL;
+
+    if (failure->Target == KVFBSIM_TARGET_BUTTON && failure->Kind != KVFBSIM_FAIL_NTSTATUS)
+        return STATUS_INVALID_PARAMETER; /* a button request has no dwStatus */
+    if (failure->Target != KVFBSIM_TARGET_BUTTON && failure->Target != KVFBSIM_TARGET_CHARGE)
+        return STATUS_INVALID_PARAMETER;
+    if (failure->Kind == KVFBSIM_FAIL_NTSTATUS && NT_SUCCESS((NTSTATUS)failure->Value) &&
+        failure->Count != 0)
+        return STATUS_INVALID_PARAMETER;
+
+    KeAcquireSpinLock(&g_sim.Lock, &irql);
+    if (failure->Target == KVFBSIM_TARGET_CHARGE) {
+        g_sim.ChargeFailure = *failure;
+    } else {
+        g_sim.ButtonFailure = *failure;
+        if (failure->Count > 0 && (irp = PopPendingIrp()) != NULL) {
+            g_sim.ButtonFailure.Count--;
+            g_sim.Status.ButtonFailed++;
+        }
+    }
+    KeReleaseSpinLock(&g_sim.Lock, irql);
+    if (irp != NULL)
+        CompleteIrp(irp, (NTSTATUS)failure->Value, 0);
+    return STATUS_SUCCESS;
+}
+
+static void Reset(void)
+{
+    KIRQL irql;
+    KVFBSIM_EC ec;
+    ULONG opens, closes, pending;
+
+    KeAcquireSpinLock(&g_sim.Lock, &irql);
+    ec = g_sim.Status.Ec;
+    opens = g_sim.Status.Opens;
+    closes = g_sim.Status.Closes;
+    pending = g_sim.Status.PendingNow;
+    RtlZeroMemory(&g_sim.Status, sizeof(g_sim.Status));
+    RtlZeroMemory(&g_sim.ChargeFailure, sizeof(g_sim.ChargeFailure));
+    RtlZeroMemory(&g_sim.ButtonFailure, sizeof(g_sim.ButtonFailure));
+    g_sim.QueueHead = 0;
+    g_sim.QueueCount = 0;
+    /* Handles and requests that exist stay counted, so that the balance
+     * Opens - Closes and PendingNow stay true after a reset. */
+    g_sim.Status.Ec = ec;
+    g_sim.Status.Opens = opens - closes;
+    g_sim.Status.PendingNow = pending;
+    KeReleaseSpinLock(&g_sim.Lock, irql);
+}
+
+static NTSTATUS ControlDeviceControl(PIRP irp)
+{
+    PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    ULONG inLength = stack->Parameters.DeviceIoControl.InputBufferLength;
+    ULONG outLength = stack->Parameters.DeviceIoControl.OutputBufferLength;
+    PVOID buffer = irp->AssociatedIrp.SystemBuffer;
+    KIRQL irql;
+
+    switch (stack->Parameters.DeviceIoControl.IoControlCode) {
+    case KVFBSIM_IOCTL_INJECT_REPORT: {
+        ULONG report;
+        if (inLength < sizeof(ULONG))
+            return CompleteIrp(irp, STATUS_INVALID_PARAMETER, 0);
+        RtlCopyMemory(&report, buffer, sizeof(report));
+        return CompleteIrp(irp, InjectReport(report), 0);
+    }
+    case KVFBSIM_IOCTL_SET_FAILURE: {
+        KVFBSIM_FAILURE failure;
+        if (inLength < sizeof(failure))
+            return CompleteIrp(irp, STATUS_INVALID_PARAMETER, 0);
+        RtlCopyMemory(&failure, buffer, sizeof(failure));
+        return CompleteIrp(irp, SetFailure(&failure), 0);
+    }
+    case KVFBSIM_IOCTL_SET_MODE: {
+        ULONG mode;
+        if (inLength < sizeof(ULONG))
+            return CompleteIrp(irp, STATUS_INVALID_PARAMETER, 0);
+        RtlCopyMemory(&mode, buffer, sizeof(mode));
+        if (mode != KVFBSIM_MODE_PENDING && mode != KVFBSIM_MODE_COMPLETE_AT_ONCE)
+            return CompleteIrp(irp, STATUS_INVALID_PARAMETER, 0);
+        KeAcquireSpinLock(&g_sim.Lock, &irql);
+        g_sim.Status.Mode = mode;
+        KeReleaseSpinLock(&g_sim.Lock, irql);
+        return CompleteIrp(irp, STATUS_SUCCESS, 0);
+    }
+    case KVFBSIM_IOCTL_GET_STATUS: {
+        if (outLength < sizeof(KVFBSIM_STATUS))
+            return CompleteIrp(irp, STATUS_BUFFER_TOO_SMALL, 0);
+        KeAcquireSpinLock(&g_sim.Lock, &irql);
+        g_sim.Status.OpenHandles = g_sim.Status.Opens - g_sim.Status.Closes;
+        RtlCopyMemory(buffer, &g_sim.Status, sizeof(KVFBSIM_STATUS));
+        KeReleaseSpinLock(&g_sim.Lock, irql);
+        return CompleteIrp(irp, STATUS_SUCCESS, sizeof(KVFBSIM_STATUS));
+    }
+    case KVFBSIM_IOCTL_SET_EC: {
+        KVFBSIM_EC ec;
+        if (inLength < sizeof(ec))
+            return CompleteIrp(irp, STATUS_INVALID_PARAMETER, 0);
+        RtlCopyMemory(&ec, buffer, sizeof(ec));
+        KeAcquireSpinLock(&g_sim.Lock, &irql);
+        g_sim.Status.Ec = ec;
+        KeReleaseSpinLock(&g_sim.Lock, irql);
+        SaveEc(ec);
+        return CompleteIrp(irp, STATUS_SUCCESS, 0);
+    }
+    case KVFBSIM_IOCTL_RESET:
+        Reset();
+        return CompleteIrp(irp, STATUS_SUCCESS, 0);
+    default:
+        return CompleteIrp(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
+    }
+}
+
+/* ---- dispatch ---- */
+
+static NTSTATUS DispatchCreateClose(PDEVICE_OBJECT device, PIRP irp)
+{
+    PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    KIRQL irql;
+
+    if (device != g_control) {
+        if (stack->MajorFunction == IRP_MJ_CLOSE)
+            CancelRequestsOfFile(stack->FileObject);
+        KeAcquireSpinLock(&g_sim.Lock, &irql);
+        if (stack->MajorFunction == IRP_MJ_CREATE)
+            g_sim.Status.Opens++;
+        else
+            g_sim.Status.Closes++;
+        KeReleaseSpinLock(&g_sim.Lock, irql);
+    }
+    return CompleteIrp(irp, STATUS_SUCCESS, 0);
+}
+
+static NTSTATUS DispatchCleanup(PDEVICE_OBJECT device, PIRP irp)
+{
+    if (device != g_control)
+        CancelRequestsOfFile(IoGetCurrentIrpStackLocation(irp)->FileObject);
+    return CompleteIrp(irp, STATUS_SUCCESS, 0);
+}
+
+static NTSTATUS DispatchDeviceControl(PDEVICE_OBJECT device, PIRP irp)
+{
+    return device == g_control ? ControlDeviceControl(irp) : ButtonDeviceControl(irp);
+}
+
+static NTSTATUS DispatchPnp(PDEVICE_OBJECT device, PIRP irp)
+{
+    FDO_EXTENSION *fdo = (FDO_EXTENSION *)device->DeviceExtension;
+    PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
+    PDEVICE_OBJECT lower;
+    NTSTATUS status;
+
+    if (device == g_control)
+        return CompleteIrp(irp, STATUS_NOT_SUPPORTED, 0);
+
+    lower = fdo->Lower;
+    switch (stack->MinorFunction) {
+    case IRP_MN_START_DEVICE:
+    case IRP_MN_QUERY_REMOVE_DEVICE:
+    case IRP_MN_CANCEL_REMOVE_DEVICE:
+    case IRP_MN_QUERY_STOP_DEVICE:
+    case IRP_MN_CANCEL_STOP_DEVICE:
+    case IRP_MN_STOP_DEVICE:
+    case IRP_MN_SURPRISE_REMOVAL:
+        irp->IoStatus.Status = STATUS_SUCCESS;
+        IoSkipCurrentIrpStackLocation(irp);
+        return IoCallDriver(lower, irp);
+    case IRP_MN_REMOVE_DEVICE:
+        irp->IoStatus.Status = STATUS_SUCCESS;
+        IoSkipCurrentIrpStackLocation(irp);
+        status = IoCallDriver(lower, irp);
+        if (fdo->OwnsName) {
+            UNICODE_STRING link;
+            RtlInitUnicodeString(&link, KVFB_DOS_DEVICE_NAME);
+            IoDeleteSymbolicLink(&link);
+            g_nameTaken = FALSE;
+        }
+        IoDetachDevice(lower);
+        IoDeleteDevice(device);
+        return status;
+    default:
+        IoSkipCurrentIrpStackLocation(irp);
+        return IoCallDriver(lower, irp);
+    }
+}
+
+static NTSTATUS DispatchPower(PDEVICE_OBJECT device, PIRP irp)
+{
+    if (device == g_control)
+        return CompleteIrp(irp, STATUS_NOT_SUPPORTED, 0);
+    PoStartNextPowerIrp(irp);
+    IoSkipCurrentIrpStackLocation(irp);
+    return PoCallDriver(((FDO_EXTENSION *)device->DeviceExtension)->Lower, irp);
+}
+
+/* The first device node gets \Device\KVFB and its link; further nodes with
+ * the same hardware id get unnamed devices, so that they still start and
+ * can be removed like the first. */
+static NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo)
+{
+    UNICODE_STRING name, link;
+    PDEVICE_OBJECT device;
+    FDO_EXTENSION *fdo;
+    BOOLEAN named = !g_nameTaken;
+    NTSTATUS status;
+
+    RtlInitUnicodeString(&name, KVFB_NT_DEVICE_NAME);
+    status = IoCreateDevice(driver, sizeof(FDO_EXTENSION), named ? &name : NULL,
+                            FILE_DEVICE_UNKNOWN, FILE_DEVICE_SECURE_OPEN, FALSE, &device);
+    if (!NT_SUCCESS(status))
+        return status;
+    fdo = (FDO_EXTENSION *)device->DeviceExtension;
+    fdo->OwnsName = FALSE;
+    if (named) {
+        RtlInitUnicodeString(&link, KVFB_DOS_DEVICE_NAME);
+        status = IoCreateSymbolicLink(&link, &name);
+        if (!NT_SUCCESS(status)) {
+            IoDeleteDevice(device);
+            return status;
+        }
+        fdo->OwnsName = TRUE;
+        g_nameTaken = TRUE;
+    }
+    fdo->Lower = IoAttachDeviceToDeviceStack(device, pdo);
+    if (fdo->Lower == NULL) {
+        if (named) {
+            IoDeleteSymbolicLink(&link);
+            g_nameTaken = FALSE;
+        }
+        IoDeleteDevice(device);
+        return STATUS_NO_SUCH_DEVICE;
+    }
+    device->Flags |= DO_BUFFERED_IO | DO_POWER_PAGABLE;
+    device->Flags &= ~DO_DEVICE_INITIALIZING;
+    return STATUS_SUCCESS;
+}
+
+static VOID DriverUnload(PDRIVER_OBJECT driver)
+{
+    UNICODE_STRING link;
+    UNREFERENCED_PARAMETER(driver);
+    if (g_control != NULL) {
+        RtlInitUnicodeString(&link, KVFBSIM_DOS_DEVICE_NAME);
+        IoDeleteSymbolicLink(&link);
+        IoDeleteDevice(g_control);
+        g_control = NULL;
+    }
+}
+
+NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath)
+{
+    UNICODE_STRING name, link;
+    NTSTATUS status;
+
+    RtlZeroMemory(&g_sim, sizeof(g_sim));
+    KeInitializeSpinLock(&g_sim.Lock);
+    InitializeListHead(&g_sim.Pending);
+
+    g_parametersPath.Buffer = g_parametersBuffer;
+    g_parametersPath.Length = 0;
+    g_parametersPath.MaximumLength = sizeof(g_parametersBuffer);
+    RtlAppendUnicodeStringToString(&g_parametersPath, registryPath);
+    RtlAppendUnicodeToString(&g_parametersPath, L"\\Parameters");
+    LoadEc();
+
+    driver->MajorFunction[IRP_MJ_CREATE] = DispatchCreateClose;
+    driver->MajorFunction[IRP_MJ_CLOSE] = DispatchCreateClose;
+    driver->MajorFunction[IRP_MJ_CLEANUP] = DispatchCleanup;
+    driver->MajorFunction[IRP_MJ_DEVICE_CONTROL] = DispatchDeviceControl;
+    driver->MajorFunction[IRP_MJ_PNP] = DispatchPnp;
+    driver->MajorFunction[IRP_MJ_POWER] = DispatchPower;
+    driver->DriverExtension->AddDevice = AddDevice;
+    driver->DriverUnload = DriverUnload;
+
+    RtlInitUnicodeString(&name, KVFBSIM_NT_DEVICE_NAME);
+    status = IoCreateDevice(driver, 0, &name, FILE_DEVICE_UNKNOWN, FILE_DEVICE_SECURE_OPEN, FALSE,
+                            &g_control);
+    if (!NT_SUCCESS(status))
+        return status;
+    RtlInitUnicodeString(&link, KVFBSIM_DOS_DEVICE_NAME);
+    status = IoCreateSymbolicLink(&link, &name);
+    if (!NT_SUCCESS(status)) {
+        IoDeleteDevice(g_control);
+        g_control = NULL;
+        return status;
+    }
+    g_control->Flags |= DO_BUFFERED_IO;
+    g_control->Flags &= ~DO_DEVICE_INITIALIZING;
+    return STATUS_SUCCESS;
+}

@@ -1,0 +1,91 @@
+#include "process.h"
+
+#include <vector>
+
+namespace kivotest {
+
+std::wstring Quote(const std::wstring &argument)
+{
+    if (argument.find_first_of(L" \t") == std::wstring::npos && !argument.empty())
+        return argument;
+    return L"\"" + argument + L"\"";
+}
+
+std::optional<StartedProcess> StartProcess(const std::wstring &commandLine)
+{
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+        return std::nullopt;
+    CloseHandle(info.hThread);
+    StartedProcess started;
+    started.process.reset(info.hProcess);
+    started.id = info.dwProcessId;
+    return started;
+}
+
+std::optional<DWORD> WaitExitCode(StartedProcess &started, DWORD timeoutMs)
+{
+    if (WaitForSingleObject(started.process.get(), timeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(started.process.get(), 0xDEAD);
+        WaitForSingleObject(started.process.get(), 5000);
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    if (!GetExitCodeProcess(started.process.get(), &code))
+        return std::nullopt;
+    return code;
+}
+
+std::optional<DWORD> RunProcess(const std::wstring &commandLine, DWORD timeoutMs)
+{
+    auto started = StartProcess(commandLine);
+    if (!started)
+        return std::nullopt;
+    return WaitExitCode(*started, timeoutMs);
+}
+
+std::optional<DWORD> RunProcessCapture(const std::wstring &commandLine, std::string &output,
+                                       DWORD timeoutMs)
+{
+    output.clear();
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        return std::nullopt;
+    UniqueHandle reader(readEnd);
+    UniqueHandle writer(writeEnd);
+    SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
+
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writer.get();
+    startup.hStdError = writer.get();
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &info))
+        return std::nullopt;
+    CloseHandle(info.hThread);
+    StartedProcess started;
+    started.process.reset(info.hProcess);
+    started.id = info.dwProcessId;
+    // Only the child holds the write end now: the reads end with it.
+    writer.reset();
+
+    char chunk[4096];
+    DWORD read = 0;
+    while (ReadFile(reader.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0)
+        output.append(chunk, read);
+    return WaitExitCode(started, timeoutMs);
+}
+
+} // namespace kivotest
