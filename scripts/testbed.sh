@@ -63,7 +63,9 @@ stop_display() {
   rm -f "$tb/display"
 }
 
-wine_run() { "$build/wine-run" "$@"; }
+# Runs a program of the prefix with its output in the test bed's log: the
+# services it starts must not inherit the caller's output either.
+wine_run() { "$build/wine-run" "$@" </dev/null >>"$tb/device.log" 2>&1; }
 
 case "$cmd" in
 start)
@@ -78,32 +80,49 @@ start)
     # made persistent: services started during it do not come up otherwise.
     wineserver -w
   fi
-  wineserver -p
+  # Daemons must not hold on to the caller's output: CTest waits for it.
+  wineserver -p </dev/null >/dev/null 2>&1
+  # Bring up the services and the desktop now, before any test starts.
+  "$build/wine-run" wineboot </dev/null >>"$tb/wineboot.log" 2>&1 ||
+    die "wineboot failed (see $tb/wineboot.log)"
   log "prefix ready"
   ;;
 device)
   inf=$build/dist/KivoFunctionButton.inf
+  : >"$tb/device.log"
   [ -f "$inf" ] || die "$inf is missing: build the dist target first"
   [ -f "$build/dist/kvfbsim.sys" ] || die "the driver file is missing beside $inf"
   # Remove what an earlier run left and stop the driver, so that the driver
   # built now is the one that runs.
   wine_run "$build/bin/kvfbsetup.exe" remove || true
-  wine_run sc stop kvfbsim >/dev/null 2>&1 || true
+  wine_run sc stop kvfbsim || true
   for attempt in 1 2 3; do
     if wine_run "$build/bin/kvfbsetup.exe" install "$inf" &&
-       wine_run "$build/bin/kvfbsim.exe" status >/dev/null; then
+       wine_run "$build/bin/kvfbsim.exe" status; then
       log "simulated device installed"
       exit 0
     fi
     log "device installation attempt $attempt failed"
     sleep 2
   done
+  cat "$tb/device.log" >&2
   die "the simulated device could not be installed"
   ;;
 stop)
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
   stop_display
+  # Anything of this prefix still alive now was missed by wineserver -k.
+  leftovers=()
+  for proc in /proc/[0-9]*; do
+    pid=${proc#/proc/}
+    [ "$pid" = "$$" ] && continue
+    grep -qzx "WINEPREFIX=$WINEPREFIX" "$proc/environ" 2>/dev/null && leftovers+=("$pid")
+  done
+  if [ ${#leftovers[@]} -gt 0 ]; then
+    log "ending leftover processes of the prefix: ${leftovers[*]}"
+    kill -9 "${leftovers[@]}" 2>/dev/null || true
+  fi
   log "stopped"
   ;;
 *)
