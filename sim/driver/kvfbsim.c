@@ -166,6 +166,7 @@ static void CancelRequestsOfFile(PFILE_OBJECT file)
             if (IoSetCancelRoutine(irp, NULL) != NULL) {
                 InsertTailList(&cancelled, entry);
                 g_sim.Status.ButtonCancelled++;
+                g_sim.Status.ButtonCancelledOnClose++;
             } else {
                 InitializeListHead(entry);
             }

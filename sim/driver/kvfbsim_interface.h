@@ -111,6 +111,7 @@ typedef struct KVFBSIM_STATUS {
     unsigned long ButtonRequests;   /* button requests received */
     unsigned long ButtonCompleted;  /* completed with a report */
     unsigned long ButtonCancelled;  /* cancelled (cancel, cleanup or close) */
+    unsigned long ButtonCancelledOnClose; /* of those, by cleanup or close */
     unsigned long ButtonFailed;     /* failed by an injected NTSTATUS */
     unsigned long ReportsInjected;
     unsigned long ReportsQueued;    /* in the queue right now */

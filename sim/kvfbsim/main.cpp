@@ -87,8 +87,10 @@ int PrintStatus(kvfbsim::Panel &panel)
         return Failed(L"reading the status");
     wprintf(L"mode              %ls\n", s.Mode == KVFBSIM_MODE_PENDING ? L"pending" : L"atonce");
     wprintf(L"opens / closes    %lu / %lu (open handles %lu)\n", s.Opens, s.Closes, s.OpenHandles);
-    wprintf(L"button requests   %lu (pending %lu, completed %lu, cancelled %lu, failed %lu)\n",
-            s.ButtonRequests, s.PendingNow, s.ButtonCompleted, s.ButtonCancelled, s.ButtonFailed);
+    wprintf(L"button requests   %lu (pending %lu, completed %lu, cancelled %lu (on close %lu), "
+            L"failed %lu)\n",
+            s.ButtonRequests, s.PendingNow, s.ButtonCompleted, s.ButtonCancelled,
+            s.ButtonCancelledOnClose, s.ButtonFailed);
     wprintf(L"reports           injected %lu, queued %lu, dropped %lu\n", s.ReportsInjected,
             s.ReportsQueued, s.ReportsDropped);
     wprintf(L"charge requests   %lu (failed %lu), unknown requests %lu\n", s.ChargeRequests,

@@ -222,6 +222,7 @@ TEST_F(SimDriverTest, ClosingTheHandleCancelsItsPendingRequestOnly)
     KVFBSIM_STATUS s = status();
     EXPECT_EQ(s.PendingNow, 1u);
     EXPECT_EQ(s.ButtonCancelled, 1u);
+    EXPECT_EQ(s.ButtonCancelledOnClose, 1u);
     EXPECT_EQ(s.Closes, 1u);
     EXPECT_EQ(s.OpenHandles, 1u);
 
@@ -243,6 +244,7 @@ TEST_F(SimDriverTest, CancelIoExCancelsAPendingRequest)
     const KVFBSIM_STATUS s = status();
     EXPECT_EQ(s.PendingNow, 0u);
     EXPECT_EQ(s.ButtonCancelled, 1u);
+    EXPECT_EQ(s.ButtonCancelledOnClose, 0u);
     // A report after the cancel waits for the next request.
     ASSERT_TRUE(panel_.injectReport(2));
     EXPECT_EQ(status().ReportsQueued, 1u);

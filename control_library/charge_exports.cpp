@@ -1,0 +1,74 @@
+// The charge exports: the battery charge limit and USB charging while the
+// machine is off, kept both in the embedded controller and in the settings
+// file. "ReferenceFlag" says which side the getters report.
+#include "KivoFCtrl.h"
+
+#include <windows.h>
+
+#include "driver_channel.h"
+#include "driver_interface.h"
+#include "settings_file.h"
+
+namespace kvf {
+namespace {
+
+int32_t GetChargeStat(uint32_t command, const wchar_t *key, uint32_t bound)
+{
+    if (!IsDriverDeviceOpen())
+        return -1;
+    uint32_t ecValue = 0;
+    if (!QueryChargeValue(command, ecValue))
+        return -1;
+    wchar_t path[MAX_PATH] = L"";
+    GetSettingFilePath(path);
+    const int32_t fileValue = ReadSettingValue(path, key, &bound);
+    const int32_t reference = ReadSettingValue(path, kKeyReferenceFlag);
+    if (reference == 0)
+        return static_cast<int32_t>(ecValue); // as the EC reports it, unchecked
+    if (reference != 1)
+        WriteSettingValue(path, kKeyReferenceFlag, 1);
+    return fileValue;
+}
+
+int32_t SetChargeStat(uint32_t command, const wchar_t *key, uint32_t bound, uint32_t value)
+{
+    wchar_t path[MAX_PATH] = L"";
+    GetSettingFilePath(path);
+    if (value > bound)
+        return -1;
+    const int written = WriteSettingValue(path, key, value);
+    // Sent whatever the file write gave: the EC is what counts.
+    const uint32_t status = SendChargeCommand(command, value);
+    return written == 1 && status == 0 ? 0 : -1;
+}
+
+} // namespace
+} // namespace kvf
+
+extern "C" {
+
+int32_t KVFGetUSBChargeStat(void)
+{
+    return kvf::GetChargeStat(kvf::KVF_CMD_GET_USB_CHARGE, kvf::kKeyUSBCharge,
+                              kvf::kUSBChargeBound);
+}
+
+int32_t KVFGetButteryChargeLimitStat(void)
+{
+    return kvf::GetChargeStat(kvf::KVF_CMD_GET_BATTERY_LIMIT, kvf::kKeyBatteryChargeLimit,
+                              kvf::kBatteryChargeLimitBound);
+}
+
+int32_t KVFSetUSBChargeStat(uint32_t value)
+{
+    return kvf::SetChargeStat(kvf::KVF_CMD_SET_USB_CHARGE, kvf::kKeyUSBCharge,
+                              kvf::kUSBChargeBound, value);
+}
+
+int32_t KVFSetButteryChargeLimitStat(uint32_t value)
+{
+    return kvf::SetChargeStat(kvf::KVF_CMD_SET_BATTERY_LIMIT, kvf::kKeyBatteryChargeLimit,
+                              kvf::kBatteryChargeLimitBound, value);
+}
+
+} // extern "C"

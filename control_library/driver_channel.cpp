@@ -1,0 +1,136 @@
+#include "driver_channel.h"
+
+#include "driver_interface.h"
+#include "mutex_lock.h"
+
+namespace kvf {
+
+namespace {
+
+// Process-wide channel state: the device is open exactly between a
+// successful OpenDriverDevice and the next CloseDriverDevice.
+HANDLE hDevice = nullptr;
+HANDLE hMutexDriver = nullptr;
+
+constexpr wchar_t kDriverMutexName[] = L"hMutexDriver";
+
+// One charge request under the driver lock; false when DeviceIoControl
+// fails (its error stays in GetLastError()).
+bool ChargeRequest(KVF_CHARGE_REQUEST &record)
+{
+    DWORD returned = 0;
+    BOOL ok;
+    DWORD error;
+    {
+        MutexLock lock(hMutexDriver);
+        ok = DeviceIoControl(hDevice, IOCTL_KVF_CHARGE_REQUEST, &record, sizeof(record), &record,
+                             sizeof(record), &returned, nullptr);
+        error = GetLastError();
+    }
+    SetLastError(error);
+    return ok != FALSE;
+}
+
+} // namespace
+
+int OpenDriverDevice()
+{
+    if (hDevice != nullptr)
+        return 0;
+    // Another process of the logon session may have created the lock first;
+    // opening it is just as good.
+    hMutexDriver = CreateMutexW(nullptr, FALSE, kDriverMutexName);
+    if (hMutexDriver == nullptr)
+        return 0;
+    MutexLock lock(hMutexDriver);
+    HANDLE device = CreateFileW(kDevicePath, GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OVERLAPPED, nullptr);
+    if (device == INVALID_HANDLE_VALUE)
+        return 0;
+    hDevice = device;
+    return 1;
+}
+
+void CloseDriverDevice()
+{
+    {
+        MutexLock lock(hMutexDriver);
+        if (hDevice != nullptr) {
+            CloseHandle(hDevice);
+            hDevice = nullptr;
+        }
+    }
+    if (hMutexDriver != nullptr) {
+        CloseHandle(hMutexDriver);
+        hMutexDriver = nullptr;
+    }
+}
+
+bool IsDriverDeviceOpen() { return hDevice != nullptr; }
+
+uint32_t SendChargeCommand(uint32_t command, uint32_t value)
+{
+    if (hDevice == nullptr)
+        return 1;
+    if (command != KVF_CMD_SET_USB_CHARGE && command != KVF_CMD_SET_BATTERY_LIMIT)
+        return ERROR_INVALID_PARAMETER;
+    KVF_CHARGE_REQUEST record{command, value, 0};
+    if (!ChargeRequest(record))
+        return GetLastError();
+    return record.dwStatus;
+}
+
+bool QueryChargeValue(uint32_t command, uint32_t &value)
+{
+    KVF_CHARGE_REQUEST record{command, 0, 0};
+    if (!ChargeRequest(record) || record.dwStatus != 0)
+        return false;
+    value = record.dwValue;
+    return true;
+}
+
+bool WaitButtonReport(HANDLE event, uint32_t &report)
+{
+    OVERLAPPED overlapped{};
+    uint32_t buffer = 0;
+    DWORD returned = 0;
+    // A request that completed at once left the event signalled.
+    ResetEvent(event);
+    overlapped.hEvent = event;
+
+    HANDLE device;
+    BOOL ok;
+    DWORD error;
+    {
+        // Held only while the request is issued, never while it is pending,
+        // so charge commands go through while a button request waits.
+        MutexLock lock(hMutexDriver);
+        device = hDevice;
+        ok = DeviceIoControl(device, IOCTL_KVF_WAIT_BUTTON_EVENT, nullptr, 0, &buffer,
+                             sizeof(buffer), &returned, &overlapped);
+        error = GetLastError();
+    }
+    if (ok) {
+        report = buffer;
+        return true;
+    }
+    if (error != ERROR_IO_PENDING)
+        return false;
+
+    OutputDebugStringW(L"DeviceIoControl - PENDING!!!!!!!!!!!!!!!!\n");
+    const DWORD wait = WaitForSingleObject(event, INFINITE);
+    if (!HasOverlappedIoCompleted(&overlapped)) {
+        // Woken by the stop signal, not by the driver: the request must end
+        // before its buffers go away with this frame.
+        CancelIoEx(device, &overlapped);
+        while (!HasOverlappedIoCompleted(&overlapped))
+            WaitForSingleObject(event, INFINITE);
+    }
+    if (wait != WAIT_OBJECT_0)
+        return false;
+    report = buffer;
+    return true;
+}
+
+} // namespace kvf

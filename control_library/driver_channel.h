@@ -1,0 +1,35 @@
+// The channel to the function button driver: one device handle per process,
+// and the driver lock "hMutexDriver" that serialises every request of every
+// process of the logon session.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace kvf {
+
+// 1 when this call opened the device; 0 when a device is open already in
+// this process, the driver lock could not be created, or the device could
+// not be opened.
+int OpenDriverDevice();
+void CloseDriverDevice();
+bool IsDriverDeviceOpen();
+
+// Sends a set command (1 or 3). Returns 0 on success, 1 with no device
+// open, ERROR_INVALID_PARAMETER for another command, the system error of a
+// failed request, or the driver's nonzero status.
+uint32_t SendChargeCommand(uint32_t command, uint32_t value);
+
+// Reads a value with a get command (0 or 2); false when the request fails
+// or the driver reports a nonzero status. Callers check for a device first.
+bool QueryChargeValue(uint32_t command, uint32_t &value);
+
+// Issues one button request with the notification thread's event and waits
+// for its completion; false when the request failed. A request that is still
+// pending when the wait ends (the stop signal set the event) is cancelled,
+// and its completion awaited, before this returns: no completion ever writes
+// into the caller's buffers after that.
+bool WaitButtonReport(HANDLE event, uint32_t &report);
+
+} // namespace kvf

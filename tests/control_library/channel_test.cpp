@@ -1,0 +1,241 @@
+// The library's internal operations that the exports do not show on their
+// own: the driver channel's results and the settings folder creation.
+// Linked with the library's code directly: this process has its own copy of
+// the library state.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "driver_channel.h"
+#include "kvf_test_fixture.h"
+#include "process.h"
+#include "settings_file.h"
+
+namespace kvftest {
+namespace {
+
+class ChannelTest : public KvfTest {
+protected:
+    void TearDown() override
+    {
+        kvf::CloseDriverDevice();
+        KvfTest::TearDown();
+    }
+};
+
+TEST_F(ChannelTest, OpeningTwiceKeepsTheFirstHandle)
+{
+    EXPECT_EQ(kvf::OpenDriverDevice(), 1);
+    EXPECT_EQ(kvf::OpenDriverDevice(), 0);
+    EXPECT_EQ(status().OpenHandles, 1u);
+    uint32_t value = 99;
+    ASSERT_TRUE(panel_.setEc(1, 0));
+    EXPECT_TRUE(kvf::QueryChargeValue(0, value));
+    EXPECT_EQ(value, 1u);
+    kvf::CloseDriverDevice();
+    EXPECT_EQ(status().OpenHandles, 0u);
+    kvf::CloseDriverDevice(); // nothing left to close
+    EXPECT_FALSE(kvf::IsDriverDeviceOpen());
+}
+
+TEST_F(ChannelTest, SendChargeCommandResults)
+{
+    EXPECT_EQ(kvf::SendChargeCommand(1, 1), 1u) << "no device open";
+    EXPECT_EQ(kvf::SendChargeCommand(0, 0), 1u) << "no device open, any command";
+    ASSERT_EQ(kvf::OpenDriverDevice(), 1);
+    struct Case {
+        uint32_t command, value, result;
+    };
+    const Case cases[] = {
+        {0, 0, ERROR_INVALID_PARAMETER},
+        {2, 0, ERROR_INVALID_PARAMETER},
+        {4, 1, ERROR_INVALID_PARAMETER},
+        {0xFFFFFFFF, 1, ERROR_INVALID_PARAMETER},
+        {1, 1, 0},
+        {3, 2, 0},
+        // Values the library never sends: the driver's own status comes back.
+        {3, 7, KVFB_EC_STATUS_VALUE_OUT_OF_RANGE},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "command " << c.command << " value " << c.value);
+        EXPECT_EQ(kvf::SendChargeCommand(c.command, c.value), c.result);
+    }
+    EXPECT_EQ(status().ChargeRequests, 3u) << "refused commands must not reach the driver";
+    ASSERT_TRUE(panel_.failCharge(KVFBSIM_FAIL_NTSTATUS, 0xC00000A3));
+    EXPECT_EQ(kvf::SendChargeCommand(1, 0), static_cast<uint32_t>(ERROR_NOT_READY));
+    ASSERT_TRUE(panel_.failCharge(KVFBSIM_FAIL_DW_STATUS, 0x1234));
+    EXPECT_EQ(kvf::SendChargeCommand(1, 0), 0x1234u);
+    uint32_t value = 0;
+    ASSERT_TRUE(panel_.failCharge(KVFBSIM_FAIL_DW_STATUS, 1));
+    EXPECT_FALSE(kvf::QueryChargeValue(2, value));
+}
+
+// Runs WaitButtonReport on a thread of its own, which stays alive after the
+// call until the waiter goes away.
+class ButtonWaiter {
+public:
+    ButtonWaiter()
+        : event_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+          returned_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          exit_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          thread_(CreateThread(nullptr, 0, Run, this, 0, nullptr))
+    {
+    }
+    ~ButtonWaiter()
+    {
+        SetEvent(exit_.get());
+        WaitForSingleObject(thread_.get(), INFINITE);
+    }
+    bool started() const { return thread_.valid(); }
+    // The stop signal of KVFClose: sets the request's event.
+    void SignalEvent() { SetEvent(event_.get()); }
+    bool WaitReturned(DWORD timeoutMs)
+    {
+        return WaitForSingleObject(returned_.get(), timeoutMs) == WAIT_OBJECT_0;
+    }
+    bool completed() const { return completed_; }
+    uint32_t report() const { return report_; }
+
+private:
+    static DWORD WINAPI Run(LPVOID parameter)
+    {
+        auto *self = static_cast<ButtonWaiter *>(parameter);
+        self->completed_ = kvf::WaitButtonReport(self->event_.get(), self->report_);
+        SetEvent(self->returned_.get());
+        WaitForSingleObject(self->exit_.get(), INFINITE);
+        return 0;
+    }
+
+    kivotest::UniqueHandle event_, returned_, exit_, thread_;
+    uint32_t report_ = 0xFFFFFFFF;
+    bool completed_ = false;
+};
+
+TEST_F(ChannelTest, AChargeCommandPassesAWaitingButtonRequest)
+{
+    ASSERT_EQ(kvf::OpenDriverDevice(), 1);
+    ButtonWaiter waiter;
+    ASSERT_TRUE(waiter.started());
+    ASSERT_TRUE(WaitPending(1));
+    EXPECT_EQ(kvf::SendChargeCommand(3, 1), 0u);
+    EXPECT_EQ(status().PendingNow, 1u);
+    ASSERT_TRUE(panel_.injectReport(0x103));
+    ASSERT_TRUE(waiter.WaitReturned(10000));
+    EXPECT_TRUE(waiter.completed());
+    EXPECT_EQ(waiter.report(), 0x103u);
+}
+
+TEST_F(ChannelTest, AWaitEndedByTheStopSignalLeavesNoRequestBehind)
+{
+    ASSERT_EQ(kvf::OpenDriverDevice(), 1);
+    ButtonWaiter waiter;
+    ASSERT_TRUE(waiter.started());
+    ASSERT_TRUE(WaitPending(1));
+    waiter.SignalEvent();
+    ASSERT_TRUE(waiter.WaitReturned(10000));
+    // The calling thread still runs: the request was cancelled by the call
+    // itself, not by the thread's end or the device's closing.
+    const KVFBSIM_STATUS s = status();
+    EXPECT_EQ(s.PendingNow, 0u);
+    EXPECT_EQ(s.ButtonCancelled, 1u);
+    EXPECT_EQ(s.ButtonCancelledOnClose, 0u);
+    EXPECT_TRUE(waiter.completed());
+    EXPECT_EQ(waiter.report(), 0u) << "the buffer of a request without a report";
+}
+
+TEST_F(ChannelTest, AButtonRequestWithoutADeviceFailsAtOnce)
+{
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    uint32_t report = 7;
+    EXPECT_FALSE(kvf::WaitButtonReport(event, report));
+    EXPECT_EQ(report, 7u);
+    CloseHandle(event);
+}
+
+class TempTree {
+public:
+    TempTree()
+    {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        root_ = std::wstring(temp) + L"kvf_tree_" + std::to_wstring(GetCurrentProcessId());
+    }
+    ~TempTree() { Remove(root_); }
+    const std::wstring &root() const { return root_; }
+
+private:
+    static void Remove(const std::wstring &folder)
+    {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = found.cFileName;
+                if (name == L"." || name == L"..")
+                    continue;
+                const std::wstring path = folder + L"\\" + name;
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    Remove(path);
+                else
+                    DeleteFileW(path.c_str());
+            } while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryW(folder.c_str());
+    }
+    std::wstring root_;
+};
+
+TEST_F(ChannelTest, CreateDirectoryTreeLevelByLevel)
+{
+    TempTree tree;
+    const std::wstring base = tree.root() + L"\\a\\b";
+    auto padded = [&](size_t length) {
+        std::wstring path = base + L"\\";
+        while (path.size() < length)
+            path += L'x';
+        return path;
+    };
+    struct Case {
+        const char *name;
+        std::wstring path;
+        int result;
+    };
+    const Case cases[] = {
+        {"empty", L"", 0},
+        {"new levels", base + L"\\c\\d", 1},
+        {"existing levels", base + L"\\c\\d", 1},
+        {"trailing backslash", base + L"\\e\\", 1},
+        {"248 characters", padded(248), 1},
+        {"249 characters", padded(249), 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(kvf::CreateDirectoryTree(c.path.c_str()), c.result);
+        if (c.result == 1) {
+            const DWORD attributes = GetFileAttributesW(c.path.c_str());
+            EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+            EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+        }
+    }
+    EXPECT_EQ(GetFileAttributesW(padded(249).c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // A file where a level should be: that level cannot be created.
+    const std::wstring blocker = tree.root() + L"\\file";
+    HANDLE file = CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    EXPECT_EQ(kvf::CreateDirectoryTree((blocker + L"\\sub").c_str()), 0);
+}
+
+TEST_F(ChannelTest, TheTestProgramIsNotTheSettingsApplication)
+{
+    wchar_t path[MAX_PATH] = L"untouched";
+    EXPECT_EQ(kvf::GetSettingAppPath(path), 0);
+    EXPECT_STREQ(path, L"untouched");
+}
+
+} // namespace
+} // namespace kvftest

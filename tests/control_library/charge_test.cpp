@@ -1,0 +1,325 @@
+// The charge exports and the library's settings file, against the simulated
+// driver and the real per-user file of the Wine prefix.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "KivoFCtrl.h"
+#include "kvf_test_fixture.h"
+#include "process.h"
+#include "test_paths.h"
+
+namespace kvftest {
+namespace {
+
+class ChargeTest : public KvfTest {
+protected:
+    // The settings file removed, and its folders too when empty.
+    void RemoveSettings()
+    {
+        DeleteFileW(SettingsFile().c_str());
+        RemoveDirectoryW(SettingsFolder().c_str());
+    }
+};
+
+using Getter = int32_t (*)();
+using Setter = int32_t (*)(uint32_t);
+
+struct Option {
+    const char *name;
+    Getter get;
+    Setter set;
+    const wchar_t *key;
+    uint32_t setCommand;
+    uint32_t bound;
+};
+
+const Option kOptions[] = {
+    {"usb", KVFGetUSBChargeStat, KVFSetUSBChargeStat, L"USBCharge", KVFB_CMD_SET_USB_CHARGE, 1},
+    {"battery", KVFGetButteryChargeLimitStat, KVFSetButteryChargeLimitStat,
+     L"BatteryChargeLimit", KVFB_CMD_SET_BATTERY_LIMIT, 2},
+};
+
+TEST_F(ChargeTest, SettersWriteTheFileAndTheEc)
+{
+    ASSERT_EQ(KVFOpen(), 0);
+    for (const Option &option : kOptions) {
+        for (uint32_t value = 0; value <= option.bound; ++value) {
+            SCOPED_TRACE(testing::Message() << option.name << " " << value);
+            EXPECT_EQ(option.set(value), 0);
+            EXPECT_EQ(ReadInt(option.key), static_cast<int32_t>(value));
+            const KVFBSIM_STATUS s = status();
+            ASSERT_GT(s.ChargeLogCount, 0u);
+            EXPECT_EQ(s.ChargeLog[s.ChargeLogCount - 1].dwCommand, option.setCommand);
+            EXPECT_EQ(s.ChargeLog[s.ChargeLogCount - 1].dwValue, value);
+            EXPECT_EQ(option.get(), static_cast<int32_t>(value));
+        }
+    }
+}
+
+TEST_F(ChargeTest, OutOfRangeValuesAreRefusedBeforeAnything)
+{
+    ASSERT_EQ(KVFOpen(), 0);
+    struct Case {
+        const Option &option;
+        uint32_t value;
+    };
+    const Case cases[] = {
+        {kOptions[0], 2}, {kOptions[0], 3}, {kOptions[0], 0xFFFFFFFF},
+        {kOptions[1], 3}, {kOptions[1], 0xFFFFFFFF},
+    };
+    const std::string fileBefore = ReadBytes(SettingsFile()).value_or("");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.option.name << " " << c.value);
+        EXPECT_EQ(c.option.set(c.value), -1);
+    }
+    EXPECT_EQ(status().ChargeRequests, 0u);
+    EXPECT_EQ(ReadBytes(SettingsFile()).value_or(""), fileBefore);
+}
+
+TEST_F(ChargeTest, WithoutASessionGettersFailAndSettersStillWriteTheFile)
+{
+    for (const Option &option : kOptions) {
+        SCOPED_TRACE(option.name);
+        EXPECT_EQ(option.get(), -1);
+        EXPECT_EQ(option.set(1), -1);
+        EXPECT_EQ(ReadInt(option.key), 1);
+    }
+    EXPECT_EQ(status().ChargeRequests, 0u);
+}
+
+TEST_F(ChargeTest, DriverFailuresMakeEveryExportFail)
+{
+    ASSERT_EQ(KVFOpen(), 0);
+    struct Failure {
+        const char *name;
+        uint32_t kind, value;
+    };
+    const Failure failures[] = {
+        {"driver status", KVFBSIM_FAIL_DW_STATUS, 5},
+        {"request failed", KVFBSIM_FAIL_NTSTATUS, 0xC0000185},
+    };
+    for (const Failure &failure : failures) {
+        for (const Option &option : kOptions) {
+            SCOPED_TRACE(testing::Message() << failure.name << " " << option.name);
+            ASSERT_TRUE(panel_.failCharge(failure.kind, failure.value));
+            EXPECT_EQ(option.get(), -1);
+            ASSERT_TRUE(panel_.failCharge(failure.kind, failure.value));
+            EXPECT_EQ(option.set(1), -1);
+            // The file was written before the command failed.
+            EXPECT_EQ(ReadInt(option.key), 1);
+            EXPECT_EQ(option.set(0), 0);
+        }
+    }
+    EXPECT_EQ(status().ChargeFailed, 8u);
+}
+
+TEST_F(ChargeTest, ReferenceFlagChoosesWhichSideTheGettersReport)
+{
+    ASSERT_EQ(KVFOpen(), 0);
+    ASSERT_TRUE(panel_.setEc(7, 9)); // the EC may say anything
+    ASSERT_TRUE(WriteValue(L"USBCharge", L"1"));
+    ASSERT_TRUE(WriteValue(L"BatteryChargeLimit", L"2"));
+    struct Case {
+        const wchar_t *flag;
+        int32_t usb, battery;
+        int32_t flagAfter;
+    };
+    const Case cases[] = {
+        {L"0", 7, 9, 0},
+        {L"1", 1, 2, 1},
+        {L"7", 1, 2, 1}, // repaired to 1 by the first getter
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.flag)));
+        ASSERT_TRUE(WriteValue(L"ReferenceFlag", c.flag));
+        EXPECT_EQ(KVFGetUSBChargeStat(), c.usb);
+        EXPECT_EQ(KVFGetButteryChargeLimitStat(), c.battery);
+        EXPECT_EQ(ReadInt(L"ReferenceFlag"), c.flagAfter);
+    }
+}
+
+TEST_F(ChargeTest, AnOutOfRangeValueInTheFileIsResetToZero)
+{
+    ASSERT_EQ(KVFOpen(), 0);
+    ASSERT_TRUE(WriteValue(L"BatteryChargeLimit", L"9"));
+    ASSERT_TRUE(WriteValue(L"USBCharge", L"-3"));
+    EXPECT_EQ(KVFGetButteryChargeLimitStat(), 0);
+    EXPECT_EQ(ReadInt(L"BatteryChargeLimit"), 0);
+    EXPECT_EQ(KVFGetUSBChargeStat(), 0);
+    EXPECT_EQ(ReadInt(L"USBCharge"), 0);
+}
+
+TEST_F(ChargeTest, TheDefaultFileIsWrittenByteForByteFromTheResource)
+{
+    struct Case {
+        const char *name;
+        int32_t (*use)();
+    };
+    const Case cases[] = {
+        {"KVFOpen", [] { return KVFOpen(); }},
+        {"setter", [] { return KVFSetUSBChargeStat(0); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        KVFClose();
+        RemoveSettings();
+        ASSERT_EQ(GetFileAttributesW(SettingsFolder().c_str()), INVALID_FILE_ATTRIBUTES);
+        c.use();
+        const auto bytes = ReadBytes(SettingsFile());
+        ASSERT_TRUE(bytes) << "no settings file";
+        // KVFOpen leaves the text as it is; a setter rewrites one value of it
+        // through the profile functions, so compare the keys there.
+        if (std::string(c.name) == "KVFOpen") {
+            EXPECT_EQ(*bytes, DefaultTextBytes());
+        } else {
+            EXPECT_EQ(ReadInt(L"BatteryChargeLimit"), 0);
+            EXPECT_EQ(ReadInt(L"USBCharge"), 0);
+            EXPECT_EQ(ReadString(L"SettinAppPath"), L"");
+            EXPECT_EQ(ReadInt(L"ReferenceFlag"), 1);
+        }
+    }
+}
+
+TEST_F(ChargeTest, AMissingKeyGetsItsDefaultAndTheRestStays)
+{
+    ASSERT_EQ(KVFOpen(), 0);
+    ASSERT_TRUE(WriteValue(L"BatteryChargeLimit", L"2"));
+    ASSERT_TRUE(WriteValue(L"USBCharge", L"1"));
+    ASSERT_TRUE(WriteValue(L"SettinAppPath", L"C:\\Apps\\Velmo.exe"));
+    ASSERT_TRUE(DeleteKey(L"USBCharge"));
+    ASSERT_EQ(ReadInt(L"USBCharge"), -1);
+
+    EXPECT_EQ(KVFGetUSBChargeStat(), 0);
+    EXPECT_EQ(ReadInt(L"USBCharge"), 0);
+    EXPECT_EQ(ReadInt(L"BatteryChargeLimit"), 2);
+    EXPECT_EQ(ReadString(L"SettinAppPath"), L"C:\\Apps\\Velmo.exe");
+    EXPECT_EQ(ReadInt(L"ReferenceFlag"), 1);
+
+    // The same for the flag, read at the start of a session.
+    ASSERT_EQ(KVFClose(), 0);
+    ASSERT_TRUE(DeleteKey(L"ReferenceFlag"));
+    EXPECT_EQ(KVFOpen(), 0);
+    EXPECT_EQ(ReadInt(L"ReferenceFlag"), 1);
+    EXPECT_EQ(ReadInt(L"BatteryChargeLimit"), 2);
+    EXPECT_EQ(ReadString(L"SettinAppPath"), L"C:\\Apps\\Velmo.exe");
+}
+
+// Runs kvf_client under another file name (copied with the library into a
+// fresh folder): its output.
+class RenamedClient {
+public:
+    explicit RenamedClient(const std::wstring &fileName)
+    {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder_ = std::wstring(temp) + L"kvf_client_" + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(folder_.c_str(), nullptr);
+        path_ = folder_ + L"\\" + fileName;
+        ok_ = CopyFileW(kivotest::BinFile(L"kvf_client.exe").c_str(), path_.c_str(), FALSE) &&
+              CopyFileW(kivotest::DistFile(L"KivoFCtrl.dll").c_str(),
+                        (folder_ + L"\\KivoFCtrl.dll").c_str(), FALSE);
+    }
+    ~RenamedClient()
+    {
+        DeleteFileW(path_.c_str());
+        DeleteFileW((folder_ + L"\\KivoFCtrl.dll").c_str());
+        RemoveDirectoryW(folder_.c_str());
+    }
+    bool ok() const { return ok_; }
+    const std::wstring &path() const { return path_; }
+    std::string Run(const std::wstring &commands)
+    {
+        std::string output;
+        const auto code = kivotest::RunProcessCapture(kivotest::Quote(path_) + L" " + commands,
+                                                      output);
+        return code && *code == 0 ? output : "<failed> " + output;
+    }
+
+private:
+    std::wstring folder_;
+    std::wstring path_;
+    bool ok_ = false;
+};
+
+TEST_F(ChargeTest, OnlyTheSettingsApplicationRecordsItsPath)
+{
+    struct Case {
+        const wchar_t *fileName;
+        bool recorded;
+    };
+    const Case cases[] = {
+        {L"velmo.exe", true},   {L"VELMO.EXE", true},  {L"Velmo.Exe", true},
+        {L"velmoo.exe", false}, {L"velmo.com", false}, {L"kvf_client.exe", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.fileName)));
+        ASSERT_TRUE(WriteValue(L"SettinAppPath", L""));
+        RenamedClient client(c.fileName);
+        ASSERT_TRUE(client.ok());
+        EXPECT_EQ(client.Run(L"open close"), "open 0\r\nclose 0\r\n");
+        EXPECT_EQ(ReadString(L"SettinAppPath"), c.recorded ? client.path() : L"");
+    }
+}
+
+TEST_F(ChargeTest, OpeningAppliesTheStoredValuesBatteryFirst)
+{
+    const std::wstring existing = kivotest::BinFile(L"kvf_client.exe");
+    struct Case {
+        const char *name;
+        const wchar_t *flag;
+        std::wstring appPath;
+        bool applied;
+    };
+    const Case cases[] = {
+        {"flag 1", L"1", existing, true},
+        {"flag 7 counts as 1", L"7", existing, true},
+        {"flag 0", L"0", existing, false},
+        {"no application recorded", L"1", L"", false},
+        {"application gone", L"1", L"C:\\nowhere\\Velmo.exe", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(panel_.reset());
+        ASSERT_TRUE(WriteValue(L"ReferenceFlag", c.flag));
+        ASSERT_TRUE(WriteValue(L"SettinAppPath", c.appPath.c_str()));
+        ASSERT_TRUE(WriteValue(L"BatteryChargeLimit", L"2"));
+        ASSERT_TRUE(WriteValue(L"USBCharge", L"1"));
+        EXPECT_EQ(KVFOpen(), 0);
+        EXPECT_EQ(KVFClose(), 0);
+        const KVFBSIM_STATUS s = status();
+        if (c.applied) {
+            ASSERT_EQ(s.ChargeLogCount, 2u);
+            EXPECT_EQ(s.ChargeLog[0].dwCommand, KVFB_CMD_SET_BATTERY_LIMIT);
+            EXPECT_EQ(s.ChargeLog[0].dwValue, 2u);
+            EXPECT_EQ(s.ChargeLog[1].dwCommand, KVFB_CMD_SET_USB_CHARGE);
+            EXPECT_EQ(s.ChargeLog[1].dwValue, 1u);
+        } else {
+            EXPECT_EQ(s.ChargeLogCount, 0u);
+        }
+    }
+}
+
+TEST_F(ChargeTest, OpeningFailsWithTheDeviceOpenWhenTheDriverRefuses)
+{
+    ASSERT_TRUE(WriteValue(L"SettinAppPath", kivotest::BinFile(L"kvf_client.exe").c_str()));
+    ASSERT_TRUE(WriteValue(L"BatteryChargeLimit", L"1"));
+    // The battery command is refused; the USB command is made all the same.
+    ASSERT_TRUE(panel_.failCharge(KVFBSIM_FAIL_DW_STATUS, 5));
+    EXPECT_EQ(KVFOpen(), -1);
+    KVFBSIM_STATUS s = status();
+    EXPECT_EQ(s.OpenHandles, 1u);
+    ASSERT_EQ(s.ChargeLogCount, 2u);
+    EXPECT_EQ(s.ChargeLog[0].dwStatus, 5u);
+    EXPECT_EQ(s.ChargeLog[1].dwCommand, KVFB_CMD_SET_USB_CHARGE);
+    // The session's device stays usable, and further opens fail.
+    EXPECT_EQ(KVFOpen(), -1);
+    EXPECT_EQ(KVFGetButteryChargeLimitStat(), 1);
+    EXPECT_EQ(KVFClose(), 0);
+    EXPECT_EQ(status().OpenHandles, 0u);
+}
+
+} // namespace
+} // namespace kvftest

@@ -1,0 +1,205 @@
+#include "kvf_test_fixture.h"
+
+#include <shlobj.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "KivoFCtrl.h"
+
+namespace kvftest {
+
+Recorder gRecorderA;
+Recorder gRecorderB;
+void CallbackA(uint32_t report) { gRecorderA.Call(report); }
+void CallbackB(uint32_t report) { gRecorderB.Call(report); }
+
+std::wstring SettingsFolder()
+{
+    wchar_t appData[MAX_PATH] = L"";
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
+    return std::wstring(appData) + L"\\zerin\\KivoFCtrl";
+}
+
+std::wstring SettingsFile() { return SettingsFolder() + L"\\KivoFCtrl.ini"; }
+
+std::optional<std::string> ReadBytes(const std::wstring &path)
+{
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+bool WriteBytes(const std::wstring &path, const std::string &bytes)
+{
+    std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return static_cast<bool>(out);
+}
+
+bool WriteSettingsBytes(const std::string &bytes)
+{
+    const std::wstring folder = SettingsFolder();
+    CreateDirectoryW(folder.substr(0, folder.rfind(L'\\')).c_str(), nullptr);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return WriteBytes(SettingsFile(), bytes);
+}
+
+int32_t ReadInt(const wchar_t *key)
+{
+    return static_cast<int32_t>(GetPrivateProfileIntW(L"Setting", key, -1, SettingsFile().c_str()));
+}
+
+std::wstring ReadString(const wchar_t *key)
+{
+    wchar_t value[MAX_PATH] = L"";
+    GetPrivateProfileStringW(L"Setting", key, L"<missing>", value, MAX_PATH,
+                             SettingsFile().c_str());
+    return value;
+}
+
+bool WriteValue(const wchar_t *key, const wchar_t *value)
+{
+    return WritePrivateProfileStringW(L"Setting", key, value, SettingsFile().c_str()) != FALSE;
+}
+
+bool DeleteKey(const wchar_t *key)
+{
+    return WritePrivateProfileStringW(L"Setting", key, nullptr, SettingsFile().c_str()) != FALSE;
+}
+
+std::string DefaultTextBytes()
+{
+    // Shift-JIS: the comments say, in Japanese, "battery full-charge
+    // setting", "USB power supply while the power is off", "path of Velmo"
+    // and "0: the EC's setting value takes precedence, 1: the ini file's
+    // setting takes precedence".
+    return "; KivoFCtrl.dll Initalization File.\r\n"
+           "; 2013.12.17\r\n"
+           ";\r\n"
+           "\r\n"
+           "[Setting]\r\n"
+           "\r\n"
+           "; \x83\x6f\x83\x62\x83\x65\x83\x8a\x81\x5b\x96\x9e\x8f\x5b\x93\x64\x90\xdd\x92\xe8\r\n"
+           "; 0:100%, 1:80%, 2:50%\r\n"
+           "BatteryChargeLimit=0\r\n"
+           "\r\n"
+           "; \x93\x64\x8c\xb9\x83\x49\x83\x74\x8e\x9e\x82\xcc" "USB" "\x8b\x8b\x93\x64\r\n"
+           "; 0:Disable, 1:Enable\r\n"
+           "USBCharge=0\r\n"
+           "\r\n"
+           "; Velmo\x82\xcc\x83\x70\x83\x58\r\n"
+           "SettinAppPath=\r\n"
+           "\r\n"
+           "; 0:EC\x82\xcc\x90\xdd\x92\xe8\x92\x6c\x82\xf0\x97\x44\x90\xe6\x81\x41"
+           "1:ini\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xcc\x90\xdd\x92\xe8\x82\xf0\x97\x44\x90\xe6\r\n"
+           "ReferenceFlag=1\r\n";
+}
+
+void Recorder::Call(uint32_t report)
+{
+    std::unique_lock lock(mutex_);
+    reports_.push_back(report);
+    threadId_ = GetCurrentThreadId();
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return !block_; });
+}
+
+bool Recorder::WaitFor(size_t n, DWORD timeoutMs)
+{
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] { return reports_.size() >= n; });
+}
+
+size_t Recorder::count()
+{
+    std::lock_guard lock(mutex_);
+    return reports_.size();
+}
+
+std::vector<uint32_t> Recorder::reports()
+{
+    std::lock_guard lock(mutex_);
+    return reports_;
+}
+
+DWORD Recorder::lastThreadId()
+{
+    std::lock_guard lock(mutex_);
+    return threadId_;
+}
+
+void Recorder::BlockCalls()
+{
+    std::lock_guard lock(mutex_);
+    block_ = true;
+}
+
+void Recorder::Unblock()
+{
+    std::lock_guard lock(mutex_);
+    block_ = false;
+    changed_.notify_all();
+}
+
+void Recorder::Reset()
+{
+    std::lock_guard lock(mutex_);
+    reports_.clear();
+    threadId_ = 0;
+    block_ = false;
+}
+
+void KvfTest::SetUp()
+{
+    savedSettings_ = ReadBytes(SettingsFile());
+    ASSERT_TRUE(WriteSettingsBytes(DefaultTextBytes()));
+    ASSERT_TRUE(panel_.open()) << "control panel missing, error " << GetLastError();
+    ASSERT_TRUE(panel_.reset());
+    ASSERT_TRUE(panel_.getStatus(before_));
+    gRecorderA.Reset();
+    gRecorderB.Reset();
+}
+
+void KvfTest::TearDown()
+{
+    gRecorderA.Unblock();
+    gRecorderB.Unblock();
+    EXPECT_EQ(KVFClose(), 0);
+    if (panel_.isOpen()) {
+        KVFBSIM_STATUS after{};
+        EXPECT_TRUE(panel_.getStatus(after));
+        EXPECT_EQ(after.OpenHandles, 0u) << "the session left the device open";
+        EXPECT_EQ(after.PendingNow, 0u) << "a button request outlived its session";
+        EXPECT_TRUE(panel_.reset());
+        EXPECT_TRUE(panel_.setEc(before_.Ec.UsbCharge, before_.Ec.BatteryLimit));
+    }
+    if (savedSettings_)
+        WriteSettingsBytes(*savedSettings_);
+    else
+        DeleteFileW(SettingsFile().c_str());
+}
+
+KVFBSIM_STATUS KvfTest::status()
+{
+    KVFBSIM_STATUS s{};
+    EXPECT_TRUE(panel_.getStatus(s));
+    return s;
+}
+
+bool KvfTest::WaitPending(unsigned long n, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; waited < timeoutMs; waited += 5) {
+        if (status().PendingNow == n)
+            return true;
+        Sleep(5);
+    }
+    return false;
+}
+
+} // namespace kvftest

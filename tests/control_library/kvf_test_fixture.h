@@ -1,0 +1,84 @@
+// Shared pieces of the control library's tests: the library's settings file
+// as the tests see it, a recorder for callbacks, and a fixture that gives
+// each test a reset driver and the user's settings file back afterwards.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "panel.h"
+
+namespace kvftest {
+
+// %APPDATA%\zerin\KivoFCtrl and the file in it.
+std::wstring SettingsFolder();
+std::wstring SettingsFile();
+
+std::optional<std::string> ReadBytes(const std::wstring &path);
+bool WriteBytes(const std::wstring &path, const std::string &bytes);
+// The settings file with these bytes, its folders created when missing.
+bool WriteSettingsBytes(const std::string &bytes);
+// -1 when the key is missing, as the library reads it.
+int32_t ReadInt(const wchar_t *key);
+std::wstring ReadString(const wchar_t *key);
+bool WriteValue(const wchar_t *key, const wchar_t *value);
+// Deletes the key's line.
+bool DeleteKey(const wchar_t *key);
+
+// The default text, byte for byte as the library must write it.
+std::string DefaultTextBytes();
+
+// Records the reports that reach a callback. Call() may be made to block
+// until Unblock().
+class Recorder {
+public:
+    void Call(uint32_t report);
+    // Waits (at most timeoutMs) until count() >= n.
+    bool WaitFor(size_t n, DWORD timeoutMs = 10000);
+    size_t count();
+    std::vector<uint32_t> reports();
+    DWORD lastThreadId();
+    void BlockCalls();
+    void Unblock();
+    void Reset();
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<uint32_t> reports_;
+    DWORD threadId_ = 0;
+    bool block_ = false;
+};
+
+extern Recorder gRecorderA;
+extern Recorder gRecorderB;
+void CallbackA(uint32_t report);
+void CallbackB(uint32_t report);
+
+// Each test starts with the settings file in its default text, the driver's
+// counters reset and no session; afterwards the session is closed, the EC
+// values and the user's settings file are as they were.
+class KvfTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    KVFBSIM_STATUS status();
+    // Waits until the driver holds n pending button requests.
+    bool WaitPending(unsigned long n, DWORD timeoutMs = 10000);
+
+    kvfbsim::Panel panel_;
+    KVFBSIM_STATUS before_{};
+
+private:
+    std::optional<std::string> savedSettings_;
+};
+
+} // namespace kvftest

@@ -1,0 +1,292 @@
+// Sessions of the control library: KVFOpen, KVFSetCallbackFunc, KVFClose and
+// the notification thread, against the simulated driver.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "KivoFCtrl.h"
+#include "handle_count.h"
+#include "kvf_test_fixture.h"
+#include "process.h"
+#include "sim_device.h"
+#include "test_paths.h"
+
+namespace kvftest {
+namespace {
+
+class SessionTest : public KvfTest {};
+
+TEST_F(SessionTest, OpenTwiceKeepsTheFirstDeviceUsable)
+{
+    EXPECT_EQ(KVFOpen(), 0);
+    EXPECT_EQ(KVFOpen(), -1);
+    EXPECT_EQ(status().OpenHandles, 1u);
+    ASSERT_TRUE(panel_.setEc(1, 2));
+    ASSERT_EQ(ReadInt(L"ReferenceFlag"), 1);
+    WriteValue(L"ReferenceFlag", L"0");
+    EXPECT_EQ(KVFGetUSBChargeStat(), 1);
+    EXPECT_EQ(KVFGetButteryChargeLimitStat(), 2);
+    EXPECT_EQ(KVFClose(), 0);
+    EXPECT_EQ(status().OpenHandles, 0u);
+    EXPECT_EQ(KVFGetUSBChargeStat(), -1);
+}
+
+TEST_F(SessionTest, CloseWithoutOpenDoesNothing)
+{
+    EXPECT_EQ(KVFClose(), 0);
+    EXPECT_EQ(KVFClose(), 0);
+    const KVFBSIM_STATUS s = status();
+    EXPECT_EQ(s.Opens, 0u);
+    EXPECT_EQ(s.Closes, 0u);
+}
+
+TEST_F(SessionTest, OpenWithoutTheDriverFails)
+{
+    ASSERT_TRUE(kivotest::RemoveSimDevice());
+    const int32_t opened = KVFOpen();
+    const int32_t registered = KVFSetCallbackFunc(CallbackA);
+    EXPECT_EQ(KVFClose(), 0);
+    ASSERT_TRUE(kivotest::InstallSimDevice());
+    ASSERT_TRUE(panel_.open());
+    EXPECT_EQ(opened, -1);
+    // Without a device the thread starts, its first request fails at once,
+    // and it ends without a call.
+    EXPECT_EQ(registered, 0);
+    EXPECT_EQ(gRecorderA.count(), 0u);
+}
+
+TEST_F(SessionTest, NullCallbackIsRefusedAndCreatesNothing)
+{
+    ASSERT_EQ(KVFOpen(), 0);
+    EXPECT_EQ(KVFSetCallbackFunc(nullptr), -1);
+    // Nothing was left behind: a real registration still succeeds.
+    EXPECT_EQ(KVFSetCallbackFunc(CallbackA), 0);
+}
+
+TEST_F(SessionTest, AReportReachesTheCallbackUnchangedOnTheLibrarysThread)
+{
+    ASSERT_EQ(KVFOpen(), 0);
+    ASSERT_EQ(KVFSetCallbackFunc(CallbackA), 0);
+    const std::vector<uint32_t> reports = {1, 0, 3, 2, 6, 0x101, 0xFFFFFFFF};
+    for (size_t i = 0; i < reports.size(); ++i) {
+        ASSERT_TRUE(WaitPending(1));
+        ASSERT_TRUE(panel_.injectReport(reports[i]));
+        ASSERT_TRUE(gRecorderA.WaitFor(i + 1));
+    }
+    EXPECT_EQ(gRecorderA.reports(), reports);
+    EXPECT_NE(gRecorderA.lastThreadId(), GetCurrentThreadId());
+}
+
+TEST_F(SessionTest, ReportsQueuedInTheDriverArriveInOrder)
+{
+    ASSERT_EQ(KVFOpen(), 0);
+    for (const uint32_t report : {3u, 2u, 1u, 0u})
+        ASSERT_TRUE(panel_.injectReport(report));
+    ASSERT_EQ(KVFSetCallbackFunc(CallbackA), 0);
+    ASSERT_TRUE(gRecorderA.WaitFor(4));
+    EXPECT_EQ(gRecorderA.reports(), (std::vector<uint32_t>{3, 2, 1, 0}));
+}
+
+TEST_F(SessionTest, SecondRegistrationInTheSameProcessGetsMinusTwo)
+{
+    ASSERT_EQ(KVFOpen(), 0);
+    ASSERT_EQ(KVFSetCallbackFunc(CallbackA), 0);
+    EXPECT_EQ(KVFSetCallbackFunc(CallbackB), -2);
+    // The first registration is not disturbed.
+    ASSERT_TRUE(WaitPending(1));
+    ASSERT_TRUE(panel_.injectReport(3));
+    ASSERT_TRUE(gRecorderA.WaitFor(1));
+    EXPECT_EQ(gRecorderB.count(), 0u);
+
+    EXPECT_EQ(KVFClose(), 0);
+    ASSERT_EQ(KVFOpen(), 0);
+    EXPECT_EQ(KVFSetCallbackFunc(CallbackB), 0);
+    ASSERT_TRUE(WaitPending(1));
+    ASSERT_TRUE(panel_.injectReport(2));
+    ASSERT_TRUE(gRecorderB.WaitFor(1));
+    EXPECT_EQ(gRecorderB.reports(), std::vector<uint32_t>{2});
+    EXPECT_EQ(gRecorderA.count(), 1u);
+}
+
+TEST_F(SessionTest, ARegistrationInAnotherProcessOfTheSessionGetsMinusTwo)
+{
+    const std::wstring registered = L"kvf_test_client_registered";
+    const std::wstring release = L"kvf_test_client_release";
+    kivotest::UniqueHandle registeredEvent(CreateEventW(nullptr, TRUE, FALSE, registered.c_str()));
+    kivotest::UniqueHandle releaseEvent(CreateEventW(nullptr, TRUE, FALSE, release.c_str()));
+    auto client = kivotest::StartProcess(kivotest::Quote(kivotest::BinFile(L"kvf_client.exe")) +
+                                         L" open register signal=" + registered +
+                                         L" wait=" + release + L" close");
+    ASSERT_TRUE(client);
+    ASSERT_EQ(WaitForSingleObject(registeredEvent.get(), 30000), WAIT_OBJECT_0);
+
+    ASSERT_EQ(KVFOpen(), 0);
+    EXPECT_EQ(KVFSetCallbackFunc(CallbackA), -2);
+    EXPECT_EQ(KVFSetCallbackFunc(CallbackA), -2);
+
+    SetEvent(releaseEvent.get());
+    EXPECT_EQ(kivotest::WaitExitCode(*client, 30000), std::optional<DWORD>(0));
+    // The other process closed its session: the registration is free.
+    EXPECT_EQ(KVFSetCallbackFunc(CallbackA), 0);
+    ASSERT_TRUE(WaitPending(1));
+    ASSERT_TRUE(panel_.injectReport(1));
+    EXPECT_TRUE(gRecorderA.WaitFor(1));
+}
+
+TEST_F(SessionTest, CloseWhileTheThreadWaitsCancelsItsRequestWithoutACall)
+{
+    ASSERT_EQ(KVFOpen(), 0);
+    ASSERT_EQ(KVFSetCallbackFunc(CallbackA), 0);
+    ASSERT_TRUE(WaitPending(1));
+    EXPECT_EQ(KVFClose(), 0);
+    KVFBSIM_STATUS s = status();
+    EXPECT_EQ(s.PendingNow, 0u);
+    EXPECT_EQ(s.ButtonCancelled, 1u);
+    // The thread cancelled its own request before the device was closed.
+    EXPECT_EQ(s.ButtonCancelledOnClose, 0u);
+    EXPECT_EQ(s.OpenHandles, 0u);
+    EXPECT_EQ(gRecorderA.count(), 0u);
+
+    // A fresh session and registration work.
+    ASSERT_EQ(KVFOpen(), 0);
+    ASSERT_EQ(KVFSetCallbackFunc(CallbackA), 0);
+    ASSERT_TRUE(WaitPending(1));
+    ASSERT_TRUE(panel_.injectReport(3));
+    ASSERT_TRUE(gRecorderA.WaitFor(1));
+    EXPECT_EQ(gRecorderA.reports(), std::vector<uint32_t>{3});
+}
+
+TEST_F(SessionTest, AThreadStuckInItsCallbackNeverTouchesTheNextRegistration)
+{
+    ASSERT_EQ(KVFOpen(), 0);
+    ASSERT_EQ(KVFSetCallbackFunc(CallbackA), 0);
+    gRecorderA.BlockCalls();
+    ASSERT_TRUE(WaitPending(1));
+    ASSERT_TRUE(panel_.injectReport(1));
+    ASSERT_TRUE(gRecorderA.WaitFor(1));
+    kivotest::UniqueHandle oldThread(OpenThread(SYNCHRONIZE, FALSE, gRecorderA.lastThreadId()));
+    ASSERT_TRUE(oldThread);
+
+    // Close gives up waiting for the stuck thread and goes on.
+    EXPECT_EQ(KVFClose(), 0);
+    EXPECT_EQ(WaitForSingleObject(oldThread.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+    ASSERT_EQ(KVFOpen(), 0);
+    ASSERT_EQ(KVFSetCallbackFunc(CallbackB), 0);
+    ASSERT_TRUE(WaitPending(1));
+    ASSERT_TRUE(panel_.injectReport(3));
+    ASSERT_TRUE(gRecorderB.WaitFor(1));
+
+    // The old thread, once its callback returns, ends without another call
+    // and without disturbing the new registration.
+    gRecorderA.Unblock();
+    EXPECT_EQ(WaitForSingleObject(oldThread.get(), 10000), WAIT_OBJECT_0);
+    ASSERT_TRUE(WaitPending(1));
+    ASSERT_TRUE(panel_.injectReport(2));
+    ASSERT_TRUE(gRecorderB.WaitFor(2));
+    EXPECT_EQ(gRecorderA.reports(), std::vector<uint32_t>{1});
+    EXPECT_EQ(gRecorderB.reports(), (std::vector<uint32_t>{3, 2}));
+}
+
+TEST_F(SessionTest, RequestsThatCompleteAtOnceStillReachTheCallback)
+{
+    ASSERT_TRUE(panel_.setMode(KVFBSIM_MODE_COMPLETE_AT_ONCE));
+    ASSERT_TRUE(panel_.injectReport(6));
+    ASSERT_EQ(KVFOpen(), 0);
+    ASSERT_EQ(KVFSetCallbackFunc(CallbackA), 0);
+    ASSERT_TRUE(gRecorderA.WaitFor(3));
+    EXPECT_EQ(KVFClose(), 0);
+    const std::vector<uint32_t> reports = gRecorderA.reports();
+    ASSERT_GE(reports.size(), 3u);
+    EXPECT_EQ(reports[0], 6u);
+    EXPECT_EQ(reports[1], 0u);
+    EXPECT_EQ(reports[2], 0u);
+    const KVFBSIM_STATUS s = status();
+    EXPECT_EQ(s.PendingNow, 0u);
+    // One request for each call, and at most one more cut short by the stop.
+    EXPECT_GE(s.ButtonRequests, reports.size());
+    EXPECT_LE(s.ButtonRequests, reports.size() + 1);
+}
+
+TEST_F(SessionTest, ARefusedRequestEndsTheThreadSilently)
+{
+    ASSERT_EQ(KVFOpen(), 0);
+    // The driver refuses the thread's first request outright.
+    ASSERT_TRUE(panel_.failButton(0xC0000185));
+    ASSERT_EQ(KVFSetCallbackFunc(CallbackA), 0);
+    // The thread does not ask again.
+    Sleep(300);
+    KVFBSIM_STATUS s = status();
+    EXPECT_EQ(s.ButtonRequests, 1u);
+    EXPECT_EQ(s.ButtonFailed, 1u);
+    EXPECT_EQ(s.PendingNow, 0u);
+    EXPECT_EQ(gRecorderA.count(), 0u);
+    // Its registration stays until KVFClose.
+    EXPECT_EQ(KVFSetCallbackFunc(CallbackA), -2);
+    EXPECT_EQ(KVFClose(), 0);
+
+    ASSERT_EQ(KVFOpen(), 0);
+    ASSERT_EQ(KVFSetCallbackFunc(CallbackA), 0);
+    ASSERT_TRUE(WaitPending(1));
+    ASSERT_TRUE(panel_.injectReport(1));
+    ASSERT_TRUE(gRecorderA.WaitFor(1));
+    EXPECT_EQ(gRecorderA.reports(), std::vector<uint32_t>{1});
+}
+
+TEST_F(SessionTest, APendingRequestThatFailsIsPassedOnAsItsBuffer)
+{
+    // The final status of a pending request is not asked for: its report
+    // buffer (still 0) reaches the callback and the thread goes on.
+    ASSERT_EQ(KVFOpen(), 0);
+    ASSERT_EQ(KVFSetCallbackFunc(CallbackA), 0);
+    ASSERT_TRUE(WaitPending(1));
+    ASSERT_TRUE(panel_.failButton(0xC0000185));
+    ASSERT_TRUE(gRecorderA.WaitFor(1));
+    ASSERT_TRUE(WaitPending(1));
+    ASSERT_TRUE(panel_.injectReport(3));
+    ASSERT_TRUE(gRecorderA.WaitFor(2));
+    EXPECT_EQ(gRecorderA.reports(), (std::vector<uint32_t>{0, 3}));
+}
+
+TEST_F(SessionTest, FiveHundredSessionsLeaveNoHandleBehind)
+{
+    // One cycle first, so that everything the first use allocates for good
+    // (the thread pool, the loader) is counted in the baseline.
+    ASSERT_EQ(KVFOpen(), 0);
+    ASSERT_EQ(KVFSetCallbackFunc(CallbackA), 0);
+    ASSERT_EQ(KVFClose(), 0);
+    const auto before = kivotest::CountProcessHandles();
+    ASSERT_TRUE(before);
+    ASSERT_TRUE(panel_.reset());
+    gRecorderA.Reset();
+
+    constexpr size_t kCycles = 500;
+    for (size_t i = 0; i < kCycles; ++i) {
+        ASSERT_EQ(KVFOpen(), 0) << "cycle " << i;
+        ASSERT_EQ(KVFSetCallbackFunc(CallbackA), 0) << "cycle " << i;
+        ASSERT_TRUE(panel_.injectReport(static_cast<uint32_t>(i)));
+        ASSERT_TRUE(gRecorderA.WaitFor(i + 1)) << "cycle " << i;
+        ASSERT_EQ(KVFClose(), 0);
+    }
+    // Threads end a moment after KVFClose let go of them.
+    std::optional<size_t> after;
+    for (int i = 0; i < 100; ++i) {
+        after = kivotest::CountProcessHandles();
+        if (after && *after <= *before)
+            break;
+        Sleep(20);
+    }
+    ASSERT_TRUE(after);
+    EXPECT_EQ(*after, *before);
+    const KVFBSIM_STATUS s = status();
+    EXPECT_EQ(s.Opens, kCycles);
+    EXPECT_EQ(s.Closes, kCycles);
+    EXPECT_EQ(s.PendingNow, 0u);
+    EXPECT_EQ(s.ButtonCompleted, kCycles);
+    EXPECT_EQ(gRecorderA.count(), kCycles);
+}
+
+} // namespace
+} // namespace kvftest

@@ -1,0 +1,13 @@
+// How many handles a process holds. Wine's GetProcessHandleCount answers 0,
+// so count the process's entries in the system's handle table instead.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+
+namespace kivotest {
+
+std::optional<size_t> CountProcessHandles(DWORD processId = GetCurrentProcessId());
+
+} // namespace kivotest
