@@ -1,0 +1,183 @@
+// Benchmarks of the control library against the simulated driver:
+//   - report latency: from injecting a report to the callback's entry,
+//     beside a bare overlapped DeviceIoControl round trip to the same device
+//     (the same injection completing a request of a plain client);
+//   - KVFClose latency with the notification thread in its wait and in its
+//     pause after a callback.
+// Prints one table; every figure comes from this run on this machine.
+#include <windows.h>
+#include <winioctl.h>
+
+#include <algorithm>
+#include <string>
+#include <atomic>
+#include <cstdio>
+#include <vector>
+
+#include "KivoFCtrl.h"
+#include "panel.h"
+
+namespace {
+
+LARGE_INTEGER gFrequency;
+
+double Microseconds(LONGLONG ticks) { return ticks * 1e6 / static_cast<double>(gFrequency.QuadPart); }
+
+LONGLONG Now()
+{
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return counter.QuadPart;
+}
+
+struct Summary {
+    double p50, p99;
+};
+
+Summary Summarize(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    auto at = [&](double q) {
+        const size_t index = std::min(samples.size() - 1, static_cast<size_t>(q * samples.size()));
+        return samples[index];
+    };
+    return {at(0.50), at(0.99)};
+}
+
+kvfbsim::Panel gPanel;
+
+bool WaitPending(unsigned long n)
+{
+    for (int i = 0; i < 20000; ++i) {
+        KVFBSIM_STATUS s{};
+        if (gPanel.getStatus(s) && s.PendingNow == n)
+            return true;
+        Sleep(0);
+    }
+    return false;
+}
+
+std::vector<double> BareRoundTrips(int count)
+{
+    std::vector<double> samples;
+    HANDLE device = CreateFileW(KVFB_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OVERLAPPED, nullptr);
+    if (device == INVALID_HANDLE_VALUE)
+        return samples;
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    for (int i = 0; i < count; ++i) {
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = event;
+        DWORD report = 0, returned = 0;
+        ResetEvent(event);
+        if (DeviceIoControl(device, KVFB_IOCTL_WAIT_BUTTON_EVENT, nullptr, 0, &report,
+                            sizeof(report), &returned, &overlapped) ||
+            GetLastError() != ERROR_IO_PENDING)
+            break;
+        const LONGLONG start = Now();
+        gPanel.injectReport(1);
+        WaitForSingleObject(event, INFINITE);
+        samples.push_back(Microseconds(Now() - start));
+    }
+    CloseHandle(event);
+    CloseHandle(device);
+    return samples;
+}
+
+std::atomic<LONGLONG> gCallbackEntry{0};
+HANDLE gCallbackEvent;
+
+void Callback(uint32_t)
+{
+    gCallbackEntry.store(Now());
+    SetEvent(gCallbackEvent);
+}
+
+std::vector<double> ReportLatencies(int count)
+{
+    std::vector<double> samples;
+    if (KVFOpen() != 0 || KVFSetCallbackFunc(Callback) != 0) {
+        KVFClose();
+        return samples;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (!WaitPending(1))
+            break;
+        const LONGLONG start = Now();
+        gPanel.injectReport(1);
+        WaitForSingleObject(gCallbackEvent, INFINITE);
+        samples.push_back(Microseconds(gCallbackEntry.load() - start));
+    }
+    KVFClose();
+    return samples;
+}
+
+// KVFClose with the thread waiting for a report, or pausing after a call.
+std::vector<double> CloseLatencies(int count, bool inPause)
+{
+    std::vector<double> samples;
+    for (int i = 0; i < count; ++i) {
+        gPanel.reset();
+        if (KVFOpen() != 0 || KVFSetCallbackFunc(Callback) != 0 || !WaitPending(1)) {
+            KVFClose();
+            break;
+        }
+        if (inPause) {
+            gPanel.injectReport(1);
+            WaitForSingleObject(gCallbackEvent, INFINITE);
+            Sleep(20); // well inside the 100 ms pause
+        }
+        const LONGLONG start = Now();
+        KVFClose();
+        samples.push_back(Microseconds(Now() - start));
+    }
+    return samples;
+}
+
+// A row with its ratio to the baseline, or with a note in that column.
+void Row(const char *name, const Summary &s, const Summary *baseline, int n,
+         const char *note = "baseline")
+{
+    if (baseline != nullptr)
+        printf("| %-44s | %5d | %9.1f | %9.1f | %5.2fx / %5.2fx |\n", name, n, s.p50, s.p99,
+               s.p50 / baseline->p50, s.p99 / baseline->p99);
+    else
+        printf("| %-44s | %5d | %9.1f | %9.1f | %-15s |\n", name, n, s.p50, s.p99, note);
+}
+
+} // namespace
+
+int main()
+{
+    QueryPerformanceFrequency(&gFrequency);
+    gCallbackEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!gPanel.open() || !gPanel.reset()) {
+        fprintf(stderr, "kvf_bench: the simulated driver's control panel is missing\n");
+        return 1;
+    }
+    constexpr int kReports = 200;
+    constexpr int kCloses = 100;
+    const std::vector<double> bare = BareRoundTrips(kReports);
+    const std::vector<double> reports = ReportLatencies(kReports);
+    const std::vector<double> closeWait = CloseLatencies(kCloses, false);
+    const std::vector<double> closePause = CloseLatencies(kCloses, true);
+    gPanel.reset();
+    if (bare.size() != kReports || reports.size() != kReports || closeWait.size() != kCloses ||
+        closePause.size() != kCloses) {
+        fprintf(stderr, "kvf_bench: a measurement did not complete\n");
+        return 1;
+    }
+    const Summary bareSummary = Summarize(bare);
+    printf("| %-44s | %5s | %9s | %9s | %-15s |\n", "measurement (microseconds)", "n", "p50",
+           "p99", "ratio p50 / p99");
+    printf("|%s|%s|%s|%s|%s|\n", std::string(46, '-').c_str(), std::string(7, '-').c_str(),
+           std::string(11, '-').c_str(), std::string(11, '-').c_str(),
+           std::string(17, '-').c_str());
+    Row("bare overlapped DeviceIoControl round trip", bareSummary, nullptr, kReports);
+    Row("report: injection to callback entry", Summarize(reports), &bareSummary, kReports);
+    Row("KVFClose, thread waiting for a report", Summarize(closeWait), nullptr, kCloses,
+        "goal < 5000");
+    Row("KVFClose, thread in its pause", Summarize(closePause), nullptr, kCloses, "goal < 5000");
+    return 0;
+}
