@@ -36,5 +36,18 @@ run "$kvfbsim" charge get battery
 run "$kvfbsim" charge set battery 0
 run "$kvfbsim" charge get battery
 
+step "The control library: a session, a callback for each press, the charge options"
+run "$build/bin/kvf_client.exe" open register wait=kivo.demo.presses.done \
+  getbattery setbattery=2 getbattery getusb close &
+client=$!
+sleep 1
+run "$kvfbsim" press B
+sleep 0.3
+run "$kvfbsim" release B
+sleep 0.3
+run "$build/bin/kvf_client.exe" signal=kivo.demo.presses.done
+wait "$client"
+run "$kvfbsim" ec
+
 step "What the simulated driver saw"
 run "$kvfbsim" status
