@@ -49,5 +49,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     const kvfbsim::UniqueHandle process(info.hProcess);
     const kvfbsim::UniqueHandle thread(info.hThread);
     standin::AppendLogLine(L"launched " + std::to_wstring(info.dwProcessId));
-    return kFailed;
+    return kLaunched;
 }

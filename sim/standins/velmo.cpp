@@ -32,9 +32,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     standin::WindowSpec spec;
     spec.className = L"VelmoStandInWindow";
     spec.title = L"Velmo";
-    spec.visible = true;
+    spec.visible = false;
     spec.onMessage = [&](HWND, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (message != startupMessage && message < 0xC000)
+        if (message != startupMessage)
             return std::nullopt;
         ++received;
         standin::AppendLogLine(L"message " + std::to_wstring(received));
