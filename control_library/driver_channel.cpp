@@ -38,8 +38,10 @@ int OpenDriverDevice()
     if (hDevice != nullptr)
         return 0;
     // Another process of the logon session may have created the lock first;
-    // opening it is just as good.
-    hMutexDriver = CreateMutexW(nullptr, FALSE, kDriverMutexName);
+    // opening it is just as good. A lock kept from an earlier failed opening
+    // is used again rather than leaked.
+    if (hMutexDriver == nullptr)
+        hMutexDriver = CreateMutexW(nullptr, FALSE, kDriverMutexName);
     if (hMutexDriver == nullptr)
         return 0;
     MutexLock lock(hMutexDriver);

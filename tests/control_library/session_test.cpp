@@ -46,11 +46,18 @@ TEST_F(SessionTest, OpenWithoutTheDriverFails)
 {
     ASSERT_TRUE(kivotest::RemoveSimDevice());
     const int32_t opened = KVFOpen();
+    // Failed openings keep no more than the one driver lock.
+    const auto handles = kivotest::CountProcessHandles();
+    for (int i = 0; i < 20; ++i)
+        KVFOpen();
+    const auto handlesAfter = kivotest::CountProcessHandles();
     const int32_t registered = KVFSetCallbackFunc(CallbackA);
     EXPECT_EQ(KVFClose(), 0);
     ASSERT_TRUE(kivotest::InstallSimDevice());
     ASSERT_TRUE(panel_.open());
     EXPECT_EQ(opened, -1);
+    ASSERT_TRUE(handles && handlesAfter);
+    EXPECT_EQ(*handlesAfter, *handles);
     // Without a device the thread starts, its first request fails at once,
     // and it ends without a call.
     EXPECT_EQ(registered, 0);
