@@ -12,6 +12,7 @@
 #include "kvf_test_fixture.h"
 #include "process.h"
 #include "settings_file.h"
+#include "temp_folder.h"
 
 namespace kvftest {
 namespace {
@@ -154,44 +155,11 @@ TEST_F(ChannelTest, AButtonRequestWithoutADeviceFailsAtOnce)
     CloseHandle(event);
 }
 
-class TempTree {
-public:
-    TempTree()
-    {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        root_ = std::wstring(temp) + L"kvf_tree_" + std::to_wstring(GetCurrentProcessId());
-    }
-    ~TempTree() { Remove(root_); }
-    const std::wstring &root() const { return root_; }
-
-private:
-    static void Remove(const std::wstring &folder)
-    {
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::wstring name = found.cFileName;
-                if (name == L"." || name == L"..")
-                    continue;
-                const std::wstring path = folder + L"\\" + name;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    Remove(path);
-                else
-                    DeleteFileW(path.c_str());
-            } while (FindNextFileW(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryW(folder.c_str());
-    }
-    std::wstring root_;
-};
-
 TEST_F(ChannelTest, CreateDirectoryTreeLevelByLevel)
 {
-    TempTree tree;
-    const std::wstring base = tree.root() + L"\\a\\b";
+    kivotest::TempFolder tree;
+    ASSERT_FALSE(tree.path().empty());
+    const std::wstring base = tree.path() + L"\\a\\b";
     auto padded = [&](size_t length) {
         std::wstring path = base + L"\\";
         while (path.size() < length)
@@ -223,7 +191,7 @@ TEST_F(ChannelTest, CreateDirectoryTreeLevelByLevel)
     EXPECT_EQ(GetFileAttributesW(padded(249).c_str()), INVALID_FILE_ATTRIBUTES);
 
     // A file where a level should be: that level cannot be created.
-    const std::wstring blocker = tree.root() + L"\\file";
+    const std::wstring blocker = tree.File(L"file");
     HANDLE file = CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);

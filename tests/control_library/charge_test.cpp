@@ -9,6 +9,7 @@
 #include "KivoFCtrl.h"
 #include "kvf_test_fixture.h"
 #include "process.h"
+#include "temp_folder.h"
 #include "test_paths.h"
 
 namespace kvftest {
@@ -211,22 +212,12 @@ TEST_F(ChargeTest, AMissingKeyGetsItsDefaultAndTheRestStays)
 // fresh folder): its output.
 class RenamedClient {
 public:
-    explicit RenamedClient(const std::wstring &fileName)
+    explicit RenamedClient(const std::wstring &fileName) : path_(folder_.File(fileName))
     {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        folder_ = std::wstring(temp) + L"kvf_client_" + std::to_wstring(GetCurrentProcessId());
-        CreateDirectoryW(folder_.c_str(), nullptr);
-        path_ = folder_ + L"\\" + fileName;
-        ok_ = CopyFileW(kivotest::BinFile(L"kvf_client.exe").c_str(), path_.c_str(), FALSE) &&
+        ok_ = !folder_.path().empty() &&
+              CopyFileW(kivotest::BinFile(L"kvf_client.exe").c_str(), path_.c_str(), FALSE) &&
               CopyFileW(kivotest::DistFile(L"KivoFCtrl.dll").c_str(),
-                        (folder_ + L"\\KivoFCtrl.dll").c_str(), FALSE);
-    }
-    ~RenamedClient()
-    {
-        DeleteFileW(path_.c_str());
-        DeleteFileW((folder_ + L"\\KivoFCtrl.dll").c_str());
-        RemoveDirectoryW(folder_.c_str());
+                        folder_.File(L"KivoFCtrl.dll").c_str(), FALSE);
     }
     bool ok() const { return ok_; }
     const std::wstring &path() const { return path_; }
@@ -239,7 +230,7 @@ public:
     }
 
 private:
-    std::wstring folder_;
+    kivotest::TempFolder folder_;
     std::wstring path_;
     bool ok_ = false;
 };

@@ -10,6 +10,9 @@
 
 namespace standintest {
 
+using kivotest::RemoveFolderTree;
+using kivotest::TempFolder;
+
 // Sets (or, given no value, removes) an environment variable of this process
 // and restores the earlier state when the owner goes away.
 class ScopedEnvironmentVariable {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace standintest {
+namespace kivotest {
 
 class TempFolder {
 public:
@@ -25,4 +25,4 @@ private:
 // Deletes a folder and everything in it; true when it is gone.
 bool RemoveFolderTree(const std::wstring &path);
 
-} // namespace standintest
+} // namespace kivotest

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace standintest {
+namespace kivotest {
 
 namespace {
 
@@ -43,7 +43,7 @@ TempFolder::TempFolder()
     if (base.empty())
         return;
     // Several runs may share the temporary folder: take the first free name.
-    const std::wstring prefix = base + L"kivo-standins-" + std::to_wstring(GetCurrentProcessId()) + L"-";
+    const std::wstring prefix = base + L"kivo-test-" + std::to_wstring(GetCurrentProcessId()) + L"-";
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::wstring candidate = prefix + std::to_wstring(++counter);
@@ -85,4 +85,4 @@ bool RemoveFolderTree(const std::wstring &path)
     return RemoveDirectoryW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-} // namespace standintest
+} // namespace kivotest
