@@ -100,56 +100,78 @@ std::string DefaultTextBytes()
            "ReferenceFlag=1\r\n";
 }
 
+namespace {
+
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(SRWLOCK &lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
+    ExclusiveLock(const ExclusiveLock &) = delete;
+    ExclusiveLock &operator=(const ExclusiveLock &) = delete;
+
+private:
+    SRWLOCK &lock_;
+};
+
+} // namespace
+
 void Recorder::Call(uint32_t report)
 {
-    std::unique_lock lock(mutex_);
+    ExclusiveLock lock(lock_);
     reports_.push_back(report);
     threadId_ = GetCurrentThreadId();
-    changed_.notify_all();
-    changed_.wait(lock, [this] { return !block_; });
+    WakeAllConditionVariable(&changed_);
+    while (block_)
+        SleepConditionVariableSRW(&changed_, &lock_, INFINITE, 0);
 }
 
 bool Recorder::WaitFor(size_t n, DWORD timeoutMs)
 {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                             [&] { return reports_.size() >= n; });
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    ExclusiveLock lock(lock_);
+    while (reports_.size() < n) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline)
+            return false;
+        SleepConditionVariableSRW(&changed_, &lock_, static_cast<DWORD>(deadline - now), 0);
+    }
+    return true;
 }
 
 size_t Recorder::count()
 {
-    std::lock_guard lock(mutex_);
+    ExclusiveLock lock(lock_);
     return reports_.size();
 }
 
 std::vector<uint32_t> Recorder::reports()
 {
-    std::lock_guard lock(mutex_);
+    ExclusiveLock lock(lock_);
     return reports_;
 }
 
 DWORD Recorder::lastThreadId()
 {
-    std::lock_guard lock(mutex_);
+    ExclusiveLock lock(lock_);
     return threadId_;
 }
 
 void Recorder::BlockCalls()
 {
-    std::lock_guard lock(mutex_);
+    ExclusiveLock lock(lock_);
     block_ = true;
 }
 
 void Recorder::Unblock()
 {
-    std::lock_guard lock(mutex_);
+    ExclusiveLock lock(lock_);
     block_ = false;
-    changed_.notify_all();
+    WakeAllConditionVariable(&changed_);
 }
 
 void Recorder::Reset()
 {
-    std::lock_guard lock(mutex_);
+    ExclusiveLock lock(lock_);
     reports_.clear();
     threadId_ = 0;
     block_ = false;

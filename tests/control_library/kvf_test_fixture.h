@@ -7,9 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,7 +35,10 @@ bool DeleteKey(const wchar_t *key);
 std::string DefaultTextBytes();
 
 // Records the reports that reach a callback. Call() may be made to block
-// until Unblock().
+// until Unblock(). Built on a slim reader/writer lock and a condition
+// variable, which hold no handles: the handle-count tests must see only the
+// library's handles (the runtime's std::mutex makes an event on its first
+// contention).
 class Recorder {
 public:
     void Call(uint32_t report);
@@ -51,8 +52,8 @@ public:
     void Reset();
 
 private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE changed_ = CONDITION_VARIABLE_INIT;
     std::vector<uint32_t> reports_;
     DWORD threadId_ = 0;
     bool block_ = false;
