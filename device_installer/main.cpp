@@ -1,11 +1,20 @@
 // KivoDevInst: binds the function button driver package to the ACPI device,
-// or removes the device. Reports only through its exit code. Installation
-// and removal are not built yet: every command fails with exit code 2.
+// or removes the device. Started by the outside installer with one switch;
+// it reports only through its exit code and prints nothing.
 #include <windows.h>
+
+#include "command_line.h"
+#include "device_operations.h"
 
 int wmain(int argc, wchar_t **argv)
 {
-    (void)argc;
-    (void)argv;
-    return 2;
+    switch (kivodevinst::ParseCommand(argc, argv)) {
+    case kivodevinst::Command::Install:
+        return kivodevinst::InstallDevice();
+    case kivodevinst::Command::Uninstall:
+        return kivodevinst::RemoveDevices();
+    case kivodevinst::Command::None:
+        break;
+    }
+    return kivodevinst::kExitFailure;
 }

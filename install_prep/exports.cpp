@@ -1,25 +1,32 @@
-// Exports of the install-preparation library. The family check and the
-// install mark are not built yet: every export reports failure until then.
+// Exports of the install-preparation library, loaded by the outside
+// installer (plain names at fixed ordinals). Every export returns 1 or 0.
 #include "ZrInstallPrep.h"
+
+#include "family_check.h"
+#include "install_mark.h"
+#include "wmi_query.h"
 
 extern "C" {
 
 int ZRPCheckFamily(int selector)
 {
-    (void)selector;
-    return 0;
+    return zrinstallprep::CheckFamily(selector, zrinstallprep::QueryWmiProperty);
 }
 
 int ZRPGetModelKeyword(int selector, char *buffer, int bufferSize)
 {
-    (void)selector;
-    (void)buffer;
-    (void)bufferSize;
-    return 0;
+    return zrinstallprep::GetModelKeyword(selector, buffer, bufferSize,
+                                          zrinstallprep::QueryWmiProperty);
 }
 
-int ZRPSetRegMark(void) { return 0; }
+int ZRPSetRegMark(void)
+{
+    return zrinstallprep::SetRegMark();
+}
 
-int ZRPCheckRegMark(void) { return 0; }
+int ZRPCheckRegMark(void)
+{
+    return zrinstallprep::CheckRegMark();
+}
 
 } // extern "C"

@@ -4,7 +4,8 @@
 #   testbed.sh start  <build>   display (Xvfb when DISPLAY is unset), prefix
 #                               <build>/wine, persistent wineserver
 #   testbed.sh device <build>   (re)install the simulated function button
-#                               device from <build>/dist with a fresh driver
+#                               device from <build>/dist with a fresh driver,
+#                               through KivoDevInst.exe /Install
 #   testbed.sh stop   <build>   end wineserver (and every Wine process of
 #                               the prefix) and Xvfb
 set -euo pipefail
@@ -88,16 +89,19 @@ start)
   log "prefix ready"
   ;;
 device)
+  installer=$build/dist/KivoDevInst.exe
   inf=$build/dist/KivoFunctionButton.inf
   : >"$tb/device.log"
+  [ -f "$installer" ] || die "$installer is missing: build the dist target first"
   [ -f "$inf" ] || die "$inf is missing: build the dist target first"
   [ -f "$build/dist/kvfbsim.sys" ] || die "the driver file is missing beside $inf"
   # Remove what an earlier run left and stop the driver, so that the driver
   # built now is the one that runs.
   wine_run "$build/bin/kvfbsetup.exe" remove || true
   wine_run sc stop kvfbsim || true
+  # The product's own installer binds the package beside it to the device.
   for attempt in 1 2 3; do
-    if wine_run "$build/bin/kvfbsetup.exe" install "$inf" &&
+    if wine_run "$installer" /Install &&
        wine_run "$build/bin/kvfbsim.exe" status; then
       log "simulated device installed"
       exit 0

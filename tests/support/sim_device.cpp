@@ -52,7 +52,12 @@ bool StopSimDriver()
     return false;
 }
 
-bool InstallSimDevice() { return RunSetup(L"install " + Quote(DistFile(L"KivoFunctionButton.inf"))); }
+bool InstallSimDevice()
+{
+    // The product's device installer, with the package staged beside it.
+    const auto code = RunProcess(Quote(DistFile(L"KivoDevInst.exe")) + L" /Install", 120000);
+    return code && *code == 0;
+}
 
 bool RemoveSimDevice() { return RunSetup(L"remove"); }
 

@@ -1,0 +1,34 @@
+#include "command_line.h"
+
+#include <cwchar>
+
+namespace kivodevinst {
+
+namespace {
+
+struct Switch {
+    const wchar_t *text;
+    Command command;
+};
+
+constexpr Switch kSwitches[] = {
+    {L"/Install", Command::Install},
+    {L"-Install", Command::Install},
+    {L"/Uninstall", Command::Uninstall},
+    {L"-Uninstall", Command::Uninstall},
+};
+
+} // namespace
+
+Command ParseCommand(int argc, const wchar_t *const *argv)
+{
+    if (argc != 2 || argv == nullptr || argv[1] == nullptr)
+        return Command::None;
+    for (const Switch &candidate : kSwitches) {
+        if (_wcsnicmp(argv[1], candidate.text, wcslen(candidate.text)) == 0)
+            return candidate.command;
+    }
+    return Command::None;
+}
+
+} // namespace kivodevinst
