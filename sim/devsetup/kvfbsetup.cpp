@@ -1,16 +1,13 @@
-// kvfbsetup: installs or removes the simulated function button device the way
-// Windows does for a root-enumerated device. Test bed only.
+// kvfbsetup: clears the simulated function button device away, whatever
+// state an earlier run left it in, independently of the product's own
+// installer (which installs it). Test bed only.
 //
-//   kvfbsetup install <inf>   create a root node "ACPI\ZRN5001" (when none is
-//                             present) and install the driver from <inf>
-//   kvfbsetup remove          remove every present node with that id
+//   kvfbsetup remove          remove every present node "ACPI\ZRN5001"
 //   kvfbsetup count           print how many present nodes carry that id
 //
 // Exit code 0 on success, 1 on failure (with a message on stderr).
 #include <windows.h>
 
-#include <devguid.h>
-#include <newdev.h>
 #include <setupapi.h>
 
 #include <cstdio>
@@ -21,7 +18,6 @@
 namespace {
 
 constexpr wchar_t kHardwareId[] = L"ACPI\\ZRN5001";
-constexpr DWORD kClassNameLength = 32; // MAX_CLASS_NAME_LEN
 
 class DeviceInfoSet {
 public:
@@ -82,44 +78,6 @@ int Fail(const wchar_t *what)
     return 1;
 }
 
-int Install(const wchar_t *inf)
-{
-    wchar_t fullInf[MAX_PATH];
-    if (GetFullPathNameW(inf, MAX_PATH, fullInf, nullptr) == 0)
-        return Fail(L"GetFullPathNameW");
-    if (GetFileAttributesW(fullInf) == INVALID_FILE_ATTRIBUTES)
-        return Fail(L"finding the INF");
-
-    const int present = ForEachDevice([](HDEVINFO, SP_DEVINFO_DATA *) {});
-    if (present < 0)
-        return Fail(L"SetupDiGetClassDevsW");
-    if (present == 0) {
-        GUID classGuid;
-        wchar_t className[kClassNameLength];
-        if (!SetupDiGetINFClassW(fullInf, &classGuid, className, kClassNameLength, nullptr))
-            return Fail(L"SetupDiGetINFClassW");
-        DeviceInfoSet set(SetupDiCreateDeviceInfoList(&classGuid, nullptr));
-        if (!set.valid())
-            return Fail(L"SetupDiCreateDeviceInfoList");
-        SP_DEVINFO_DATA device{};
-        device.cbSize = sizeof(device);
-        if (!SetupDiCreateDeviceInfoW(set.get(), className, &classGuid, nullptr, nullptr,
-                                      DICD_GENERATE_ID, &device))
-            return Fail(L"SetupDiCreateDeviceInfoW");
-        wchar_t ids[std::size(kHardwareId) + 1] = {};
-        wmemcpy(ids, kHardwareId, std::size(kHardwareId));
-        if (!SetupDiSetDeviceRegistryPropertyW(set.get(), &device, SPDRP_HARDWAREID,
-                                               reinterpret_cast<const BYTE *>(ids), sizeof(ids)))
-            return Fail(L"SetupDiSetDeviceRegistryPropertyW");
-        if (!SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set.get(), &device))
-            return Fail(L"DIF_REGISTERDEVICE");
-    }
-    BOOL reboot = FALSE;
-    if (!UpdateDriverForPlugAndPlayDevicesW(nullptr, kHardwareId, fullInf, INSTALLFLAG_FORCE, &reboot))
-        return Fail(L"UpdateDriverForPlugAndPlayDevicesW");
-    return 0;
-}
-
 int Remove()
 {
     bool ok = true;
@@ -145,12 +103,10 @@ int Count()
 
 int wmain(int argc, wchar_t **argv)
 {
-    if (argc == 3 && wcscmp(argv[1], L"install") == 0)
-        return Install(argv[2]);
     if (argc == 2 && wcscmp(argv[1], L"remove") == 0)
         return Remove();
     if (argc == 2 && wcscmp(argv[1], L"count") == 0)
         return Count();
-    fwprintf(stderr, L"usage: kvfbsetup install <inf> | remove | count\n");
+    fwprintf(stderr, L"usage: kvfbsetup remove | count\n");
     return 1;
 }

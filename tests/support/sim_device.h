@@ -10,8 +10,8 @@ namespace kivotest {
 // every handle closed). True when the service is stopped afterwards.
 bool StopSimDriver();
 
-// Runs the test bed's device helper: "install" from the staged package, or
-// "remove". True when it exits with 0.
+// Installs the device with the staged KivoDevInst.exe /Install, or removes
+// every node of it with the test bed's own helper. True on exit code 0.
 bool InstallSimDevice();
 bool RemoveSimDevice();
 
