@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "temp_folder.h"
 #include "test_paths.h"
 #include "unique_handle.h"
 
@@ -21,26 +22,6 @@ std::wstring TempPath()
     if (!path.empty() && path.back() == L'\\')
         path.pop_back();
     return path;
-}
-
-bool RemoveTree(const std::wstring &path)
-{
-    WIN32_FIND_DATAW entry{};
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring child = path + L"\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileW(child.c_str());
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
-    }
-    return RemoveDirectoryW(path.c_str()) != FALSE;
 }
 
 } // namespace
@@ -86,7 +67,7 @@ ScratchFolder::ScratchFolder(size_t pathLength)
 ScratchFolder::~ScratchFolder()
 {
     if (!root_.empty())
-        RemoveTree(root_);
+        kivotest::RemoveFolderTree(root_);
 }
 
 bool ScratchFolder::copyFromDist(const std::wstring &name, const std::wstring &as) const

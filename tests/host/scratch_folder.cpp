@@ -1,32 +1,14 @@
 #include "scratch_folder.h"
 
+#include "temp_folder.h"
+
 #include <windows.h>
 
 #include <algorithm>
 
 namespace hosttest {
 
-bool RemoveTree(const std::wstring &path)
-{
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring child = path + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(child.c_str());
-            }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    return RemoveDirectoryW(path.c_str()) != FALSE;
-}
+bool RemoveTree(const std::wstring &path) { return kivotest::RemoveFolderTree(path); }
 
 ScopedFolder::ScopedFolder(std::wstring path) : path_(std::move(path))
 {

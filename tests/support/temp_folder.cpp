@@ -75,10 +75,12 @@ bool RemoveFolderTree(const std::wstring &path)
                 if (name == L"." || name == L"..")
                     continue;
                 const std::wstring child = path + L"\\" + name;
-                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                     RemoveFolderTree(child);
-                else
+                } else {
+                    SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL); // read-only too
                     DeleteFileW(child.c_str());
+                }
             } while (FindNextFileW(find.get(), &entry));
         }
     }

@@ -22,7 +22,8 @@ private:
     std::wstring path_;
 };
 
-// Deletes a folder and everything in it; true when it is gone.
+// Deletes a folder and everything in it, read-only files included; true
+// when it is gone.
 bool RemoveFolderTree(const std::wstring &path);
 
 } // namespace kivotest
