@@ -6,8 +6,6 @@
 #include <strsafe.h>
 
 #include "KivoFCtrl.h"
-#include "library_module.h"
-#include "mutex_lock.h"
 #include "settings_file.h"
 
 namespace kvf {
@@ -17,10 +15,6 @@ namespace {
 constexpr wchar_t kSection[] = L"Setting";
 constexpr size_t kMaxAppPathLength = 256;
 
-int32_t ReadReferenceFlag(const wchar_t *path)
-{
-    return static_cast<int32_t>(GetPrivateProfileIntW(kSection, kKeyReferenceFlag, -1, path));
-}
 
 } // namespace
 
@@ -30,21 +24,19 @@ int32_t ApplyStoredChargeSettings()
     GetSettingFilePath(path);
 
     wchar_t appPath[MAX_PATH];
-    if (GetSettingAppPath(appPath)) {
-        MutexLock lock(IniWriteMutex());
-        WritePrivateProfileStringW(kSection, kKeySettinAppPath, appPath, path);
-    }
+    if (GetSettingAppPath(appPath))
+        WriteSettingString(path, kKeySettinAppPath, appPath);
 
-    int32_t reference = ReadReferenceFlag(path);
+    int32_t reference = ReadSettingInt(path, kKeyReferenceFlag);
     if (reference == -1) {
         // Restore the flag alone; the file's other values stay.
-        if (PathFileExistsW(path)) {
+        if (path[0] != L'\0' && PathFileExistsW(path)) {
             WriteSettingValue(path, kKeyReferenceFlag, 1);
         } else {
             wchar_t recreated[MAX_PATH] = L"";
             GetSettingFilePath(recreated);
         }
-        reference = ReadReferenceFlag(path);
+        reference = ReadSettingInt(path, kKeyReferenceFlag);
         if (reference == -1)
             return 0;
     }

@@ -92,7 +92,9 @@ bool QueryChargeValue(uint32_t command, uint32_t &value)
     return true;
 }
 
-bool WaitButtonReport(HANDLE event, uint32_t &report)
+HANDLE OpenDriverLock() { return CreateMutexW(nullptr, FALSE, kDriverMutexName); }
+
+bool WaitButtonReport(HANDLE driverLock, HANDLE event, HANDLE stopEvent, uint32_t &report)
 {
     OVERLAPPED overlapped{};
     uint32_t buffer = 0;
@@ -107,7 +109,13 @@ bool WaitButtonReport(HANDLE event, uint32_t &report)
     {
         // Held only while the request is issued, never while it is pending,
         // so charge commands go through while a button request waits.
-        MutexLock lock(hMutexDriver);
+        MutexLock lock(driverLock);
+        // A stop that came while this thread waited for the lock (another
+        // process's charge command holds it) must not be answered with a
+        // new request; under the lock, the session's close cannot have
+        // closed the device yet, or it has closed it for good.
+        if (WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0)
+            return false;
         device = hDevice;
         ok = DeviceIoControl(device, IOCTL_KVF_WAIT_BUTTON_EVENT, nullptr, 0, &buffer,
                              sizeof(buffer), &returned, &overlapped);
@@ -121,15 +129,18 @@ bool WaitButtonReport(HANDLE event, uint32_t &report)
         return false;
 
     OutputDebugStringW(L"DeviceIoControl - PENDING!!!!!!!!!!!!!!!!\n");
-    const DWORD wait = WaitForSingleObject(event, INFINITE);
+    // The stop event stays set once set, so a stop that came just before the
+    // request started (which cleared the completion event) still ends this.
+    const HANDLE waits[] = {event, stopEvent};
+    const DWORD wait = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
     if (!HasOverlappedIoCompleted(&overlapped)) {
-        // Woken by the stop signal, not by the driver: the request must end
-        // before its buffers go away with this frame.
+        // Woken by the stop, not by the driver: the request must end before
+        // its buffers go away with this frame.
         CancelIoEx(device, &overlapped);
         while (!HasOverlappedIoCompleted(&overlapped))
             WaitForSingleObject(event, INFINITE);
     }
-    if (wait != WAIT_OBJECT_0)
+    if (wait != WAIT_OBJECT_0 && wait != WAIT_OBJECT_0 + 1)
         return false;
     report = buffer;
     return true;

@@ -25,11 +25,17 @@ uint32_t SendChargeCommand(uint32_t command, uint32_t value);
 // or the driver reports a nonzero status. Callers check for a device first.
 bool QueryChargeValue(uint32_t command, uint32_t &value);
 
-// Issues one button request with the notification thread's event and waits
-// for its completion; false when the request failed. A request that is still
-// pending when the wait ends (the stop signal set the event) is cancelled,
-// and its completion awaited, before this returns: no completion ever writes
-// into the caller's buffers after that.
-bool WaitButtonReport(HANDLE event, uint32_t &report);
+// A handle of its own to the driver lock, for a thread that must not depend
+// on the channel's handle (which the session closes); null on failure.
+HANDLE OpenDriverLock();
+
+// Issues one button request and waits for its completion; false when the
+// request failed, or when the stop event is set before the request is
+// issued (nothing is issued then). driverLock is the caller's own handle of
+// the driver lock, event the completion event. A request that is still
+// pending when the wait ends (the stop event, or the stop signal on the
+// completion event) is cancelled, and its completion awaited, before this
+// returns: no completion ever writes into the caller's buffers after that.
+bool WaitButtonReport(HANDLE driverLock, HANDLE event, HANDLE stopEvent, uint32_t &report);
 
 } // namespace kvf

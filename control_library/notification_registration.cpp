@@ -3,6 +3,7 @@
 #include <new>
 
 #include "driver_channel.h"
+#include "library_module.h"
 
 namespace kvf {
 
@@ -14,35 +15,41 @@ constexpr DWORD kPauseAfterReportMs = 100;
 
 } // namespace
 
-NotificationRegistration::NotificationRegistration(KVF_BUTTON_CALLBACK callback,
-                                                   HANDLE notifyEvent, HANDLE stopEvent)
-    : callback_(callback), notifyEvent_(notifyEvent), stopEvent_(stopEvent)
+NotificationRegistration::NotificationRegistration(KVF_BUTTON_CALLBACK callback)
+    : callback_(callback)
 {
 }
 
 NotificationRegistration *NotificationRegistration::Create(KVF_BUTTON_CALLBACK callback)
 {
-    UniqueHandle notifyEvent(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    if (!notifyEvent)
-        return nullptr;
-    UniqueHandle stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!stopEvent)
-        return nullptr;
-    auto *registration = new (std::nothrow) NotificationRegistration(callback, nullptr, nullptr);
+    auto *registration = new (std::nothrow) NotificationRegistration(callback);
     if (registration == nullptr)
         return nullptr;
-    registration->notifyEvent_ = std::move(notifyEvent);
-    registration->stopEvent_ = std::move(stopEvent);
+    registration->notifyEvent_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    registration->stopEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    registration->driverLock_.reset(OpenDriverLock());
+    if (!registration->notifyEvent_ || !registration->stopEvent_ || !registration->driverLock_) {
+        delete registration;
+        return nullptr;
+    }
     return registration;
 }
 
 HANDLE NotificationRegistration::StartThread()
 {
     references_.fetch_add(1);
+    // The thread keeps the library loaded until its very end.
+    HMODULE module = nullptr;
+    if (LibraryModule() != nullptr)
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                           reinterpret_cast<LPCWSTR>(&NotifyThreadProc), &module);
+    module_ = module;
     HANDLE thread = CreateThread(nullptr, 0, NotifyThreadProc, this, 0, nullptr);
     if (thread == nullptr) {
         const DWORD error = GetLastError();
         references_.fetch_sub(1);
+        if (module != nullptr)
+            FreeLibrary(module);
         SetLastError(error);
     }
     return thread;
@@ -65,7 +72,10 @@ DWORD WINAPI NotificationRegistration::NotifyThreadProc(LPVOID parameter)
 {
     auto *registration = static_cast<NotificationRegistration *>(parameter);
     registration->Run();
-    registration->Release();
+    HMODULE module = registration->module_;
+    registration->Release(); // may free the registration: nothing of it after this
+    if (module != nullptr)
+        FreeLibraryAndExitThread(module, 0);
     return 0;
 }
 
@@ -73,8 +83,8 @@ void NotificationRegistration::Run()
 {
     while (!stop_.load()) {
         uint32_t report = 0;
-        if (!WaitButtonReport(notifyEvent_.get(), report))
-            break; // the driver failed the request: callbacks simply stop
+        if (!WaitButtonReport(driverLock_.get(), notifyEvent_.get(), stopEvent_.get(), report))
+            break; // stopped, or the driver refused the request: callbacks simply stop
         if (!stop_.load())
             callback_(report);
         // The pause keeps the spacing of requests, but a stop ends it at once.

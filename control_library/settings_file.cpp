@@ -28,10 +28,24 @@ uint32_t DefaultValue(const wchar_t *key)
     return wcscmp(key, kKeyReferenceFlag) == 0 ? 1u : 0u;
 }
 
-int32_t ReadInt(const wchar_t *path, const wchar_t *key)
+} // namespace
+
+int32_t ReadSettingInt(const wchar_t *path, const wchar_t *key)
 {
+    if (path[0] == L'\0')
+        return -1; // no file to read: as if the key were missing
     return static_cast<int32_t>(GetPrivateProfileIntW(kSection, key, -1, path));
 }
+
+int WriteSettingString(const wchar_t *path, const wchar_t *key, const wchar_t *value)
+{
+    if (path[0] == L'\0')
+        return 0;
+    MutexLock lock(IniWriteMutex());
+    return WritePrivateProfileStringW(kSection, key, value, path) ? 1 : 0;
+}
+
+namespace {
 
 class ResourceData {
 public:
@@ -61,16 +75,23 @@ void AsciiToLower(wchar_t *text)
 
 int GetSettingFilePath(wchar_t *path)
 {
+    // Whatever cannot be resolved leaves the buffer empty: a cut path, or the
+    // bare folder path, would have the profile functions read and write a
+    // stray file elsewhere.
+    auto unresolved = [path] {
+        path[0] = L'\0';
+        return 0;
+    };
     if (SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
                          path) != S_OK)
-        return 0;
+        return unresolved();
     if (FAILED(StringCchCatW(path, MAX_PATH, kFolder)))
-        return 0;
+        return unresolved();
     wchar_t folder[MAX_PATH];
     if (FAILED(StringCchCopyW(folder, MAX_PATH, path)) || !CreateDirectoryTree(folder))
-        return 0;
+        return unresolved();
     if (FAILED(StringCchCatW(path, MAX_PATH, kFileName)))
-        return 0;
+        return unresolved();
     if (PathFileExistsW(path))
         return 1;
     return WriteDefaultSettingFile(path) ? 1 : 0;
@@ -138,26 +159,25 @@ int WriteDefaultSettingFile(const wchar_t *path)
 
 int WriteSettingValue(const wchar_t *path, const wchar_t *key, uint32_t value)
 {
-    MutexLock lock(IniWriteMutex());
     wchar_t text[3];
     if (FAILED(StringCchPrintfW(text, 3, L"%d", static_cast<int>(value))))
         return 0;
-    return WritePrivateProfileStringW(kSection, key, text, path) ? 1 : 0;
+    return WriteSettingString(path, key, text);
 }
 
 int32_t ReadSettingValue(const wchar_t *path, const wchar_t *key, const uint32_t *bound)
 {
-    int32_t value = ReadInt(path, key);
+    int32_t value = ReadSettingInt(path, key);
     if (value == -1) {
         // Only what is missing is restored: the other values and the
         // settings application's path stay as the user left them.
-        if (PathFileExistsW(path)) {
+        if (path[0] != L'\0' && PathFileExistsW(path)) {
             WriteSettingValue(path, key, DefaultValue(key));
         } else {
             wchar_t recreated[MAX_PATH] = L"";
             GetSettingFilePath(recreated);
         }
-        value = ReadInt(path, key);
+        value = ReadSettingInt(path, key);
     }
     if (bound != nullptr && static_cast<uint32_t>(value) > *bound) {
         WriteSettingValue(path, key, 0);

@@ -23,7 +23,8 @@ inline constexpr WORD kDefaultTextId = 104;
 
 // Fills path (MAX_PATH characters) with the file's path, creating the
 // folders and, when the file is missing, the file from the default text.
-// 1 when the file exists afterwards, else 0 (callers go on regardless).
+// 1 when the file exists afterwards, else 0 (callers go on regardless); a
+// path that cannot be resolved leaves the buffer empty.
 int GetSettingFilePath(wchar_t *path);
 
 // Creates every level of a folder path of at most 248 characters.
@@ -31,6 +32,12 @@ int CreateDirectoryTree(const wchar_t *folder);
 
 // Writes the embedded default text as the whole file.
 int WriteDefaultSettingFile(const wchar_t *path);
+
+// The profile functions on the file, with an empty path (the file could not
+// be resolved) reading as a missing key and writing nothing.
+int32_t ReadSettingInt(const wchar_t *path, const wchar_t *key);
+// Writes one string under "hMutexIniWrite"; 1 on success.
+int WriteSettingString(const wchar_t *path, const wchar_t *key, const wchar_t *value);
 
 // Writes one value as decimal text under "hMutexIniWrite"; 1 on success.
 int WriteSettingValue(const wchar_t *path, const wchar_t *key, uint32_t value);

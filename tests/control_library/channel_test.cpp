@@ -77,8 +77,10 @@ TEST_F(ChannelTest, SendChargeCommandResults)
 // call until the waiter goes away.
 class ButtonWaiter {
 public:
-    ButtonWaiter()
+    explicit ButtonWaiter(bool stoppedBeforehand = false)
         : event_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+          stop_(CreateEventW(nullptr, TRUE, stoppedBeforehand, nullptr)),
+          lock_(kvf::OpenDriverLock()),
           returned_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
           exit_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
           thread_(CreateThread(nullptr, 0, Run, this, 0, nullptr))
@@ -90,8 +92,10 @@ public:
         WaitForSingleObject(thread_.get(), INFINITE);
     }
     bool started() const { return thread_.valid(); }
-    // The stop signal of KVFClose: sets the request's event.
+    // The stop signal of KVFClose on the request's event alone, and on the
+    // stop event alone.
     void SignalEvent() { SetEvent(event_.get()); }
+    void SignalStop() { SetEvent(stop_.get()); }
     bool WaitReturned(DWORD timeoutMs)
     {
         return WaitForSingleObject(returned_.get(), timeoutMs) == WAIT_OBJECT_0;
@@ -103,13 +107,14 @@ private:
     static DWORD WINAPI Run(LPVOID parameter)
     {
         auto *self = static_cast<ButtonWaiter *>(parameter);
-        self->completed_ = kvf::WaitButtonReport(self->event_.get(), self->report_);
+        self->completed_ = kvf::WaitButtonReport(self->lock_.get(), self->event_.get(),
+                                                 self->stop_.get(), self->report_);
         SetEvent(self->returned_.get());
         WaitForSingleObject(self->exit_.get(), INFINITE);
         return 0;
     }
 
-    kivotest::UniqueHandle event_, returned_, exit_, thread_;
+    kivotest::UniqueHandle event_, stop_, lock_, returned_, exit_, thread_;
     uint32_t report_ = 0xFFFFFFFF;
     bool completed_ = false;
 };
@@ -128,31 +133,59 @@ TEST_F(ChannelTest, AChargeCommandPassesAWaitingButtonRequest)
     EXPECT_EQ(waiter.report(), 0x103u);
 }
 
-TEST_F(ChannelTest, AWaitEndedByTheStopSignalLeavesNoRequestBehind)
+TEST_F(ChannelTest, AWaitEndedByAStopLeavesNoRequestBehind)
+{
+    struct Case {
+        const char *name;
+        bool onStopEvent;
+        bool completed;
+    };
+    const Case cases[] = {
+        {"signal on the completion event", false, true},
+        {"stop event", true, true},
+    };
+    ASSERT_EQ(kvf::OpenDriverDevice(), 1);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(panel_.reset());
+        ButtonWaiter waiter;
+        ASSERT_TRUE(waiter.started());
+        ASSERT_TRUE(WaitPending(1));
+        if (c.onStopEvent)
+            waiter.SignalStop();
+        else
+            waiter.SignalEvent();
+        ASSERT_TRUE(waiter.WaitReturned(10000));
+        // The calling thread still runs: the request was cancelled by the
+        // call itself, not by the thread's end or the device's closing.
+        const KVFBSIM_STATUS s = status();
+        EXPECT_EQ(s.PendingNow, 0u);
+        EXPECT_EQ(s.ButtonCancelled, 1u);
+        EXPECT_EQ(s.ButtonCancelledOnClose, 0u);
+        EXPECT_EQ(waiter.completed(), c.completed);
+        EXPECT_EQ(waiter.report(), 0u) << "the buffer of a request without a report";
+    }
+}
+
+TEST_F(ChannelTest, AStopBeforeTheRequestIssuesNothing)
 {
     ASSERT_EQ(kvf::OpenDriverDevice(), 1);
-    ButtonWaiter waiter;
+    ButtonWaiter waiter(true);
     ASSERT_TRUE(waiter.started());
-    ASSERT_TRUE(WaitPending(1));
-    waiter.SignalEvent();
     ASSERT_TRUE(waiter.WaitReturned(10000));
-    // The calling thread still runs: the request was cancelled by the call
-    // itself, not by the thread's end or the device's closing.
-    const KVFBSIM_STATUS s = status();
-    EXPECT_EQ(s.PendingNow, 0u);
-    EXPECT_EQ(s.ButtonCancelled, 1u);
-    EXPECT_EQ(s.ButtonCancelledOnClose, 0u);
-    EXPECT_TRUE(waiter.completed());
-    EXPECT_EQ(waiter.report(), 0u) << "the buffer of a request without a report";
+    EXPECT_FALSE(waiter.completed());
+    EXPECT_EQ(waiter.report(), 0xFFFFFFFFu);
+    EXPECT_EQ(status().ButtonRequests, 0u);
 }
 
 TEST_F(ChannelTest, AButtonRequestWithoutADeviceFailsAtOnce)
 {
-    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    kivotest::UniqueHandle event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    kivotest::UniqueHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    kivotest::UniqueHandle lock(kvf::OpenDriverLock());
     uint32_t report = 7;
-    EXPECT_FALSE(kvf::WaitButtonReport(event, report));
+    EXPECT_FALSE(kvf::WaitButtonReport(lock.get(), event.get(), stop.get(), report));
     EXPECT_EQ(report, 7u);
-    CloseHandle(event);
 }
 
 TEST_F(ChannelTest, CreateDirectoryTreeLevelByLevel)

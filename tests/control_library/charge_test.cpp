@@ -161,7 +161,14 @@ TEST_F(ChargeTest, TheDefaultFileIsWrittenByteForByteFromTheResource)
     };
     const Case cases[] = {
         {"KVFOpen", [] { return KVFOpen(); }},
+        {"getter after its device query", [] {
+             const int32_t opened = KVFOpen();
+             // Gone again between the session's start and the getter.
+             DeleteFileW(SettingsFile().c_str());
+             return opened == 0 ? KVFGetButteryChargeLimitStat() : -2;
+         }},
         {"setter", [] { return KVFSetUSBChargeStat(0); }},
+        {"setter refusing its value", [] { return KVFSetButteryChargeLimitStat(3); }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -171,9 +178,10 @@ TEST_F(ChargeTest, TheDefaultFileIsWrittenByteForByteFromTheResource)
         c.use();
         const auto bytes = ReadBytes(SettingsFile());
         ASSERT_TRUE(bytes) << "no settings file";
-        // KVFOpen leaves the text as it is; a setter rewrites one value of it
-        // through the profile functions, so compare the keys there.
-        if (std::string(c.name) == "KVFOpen") {
+        // KVFOpen, a getter and a refused setter leave the text as it is; a
+        // setter rewrites one value of it through the profile functions, so
+        // compare the keys there.
+        if (std::string(c.name) != "setter") {
             EXPECT_EQ(*bytes, DefaultTextBytes());
         } else {
             EXPECT_EQ(ReadInt(L"BatteryChargeLimit"), 0);
@@ -198,6 +206,10 @@ TEST_F(ChargeTest, AMissingKeyGetsItsDefaultAndTheRestStays)
     EXPECT_EQ(ReadInt(L"BatteryChargeLimit"), 2);
     EXPECT_EQ(ReadString(L"SettinAppPath"), L"C:\\Apps\\Velmo.exe");
     EXPECT_EQ(ReadInt(L"ReferenceFlag"), 1);
+    // The comments stay too.
+    const std::string text = ReadBytes(SettingsFile()).value_or("");
+    EXPECT_NE(text.find("; 0:100%, 1:80%, 2:50%"), std::string::npos);
+    EXPECT_NE(text.find("; KivoFCtrl.dll Initalization File."), std::string::npos);
 
     // The same for the flag, read at the start of a session.
     ASSERT_EQ(KVFClose(), 0);

@@ -197,6 +197,38 @@ TEST_F(SessionTest, AThreadStuckInItsCallbackNeverTouchesTheNextRegistration)
     EXPECT_EQ(gRecorderB.reports(), (std::vector<uint32_t>{3, 2}));
 }
 
+TEST_F(SessionTest, AStopWhileTheThreadWaitsForTheDriverLockIssuesNothing)
+{
+    ASSERT_EQ(KVFOpen(), 0);
+    ASSERT_EQ(KVFSetCallbackFunc(CallbackA), 0);
+    ASSERT_TRUE(WaitPending(1));
+    ASSERT_TRUE(panel_.injectReport(1));
+    ASSERT_TRUE(gRecorderA.WaitFor(1));
+    // Another process's charge command holds the driver lock while the
+    // thread's pause ends: its next request waits for the lock.
+    kivotest::UniqueHandle lock(CreateMutexW(nullptr, FALSE, L"hMutexDriver"));
+    ASSERT_TRUE(lock);
+    ASSERT_EQ(WaitForSingleObject(lock.get(), 10000), WAIT_OBJECT_0);
+    Sleep(300);
+    // KVFClose gives up waiting for the thread and then waits for the lock.
+    kivotest::UniqueHandle closer(CreateThread(
+        nullptr, 0, [](LPVOID) -> DWORD { return static_cast<DWORD>(KVFClose()); }, nullptr, 0,
+        nullptr));
+    ASSERT_TRUE(closer);
+    Sleep(800);
+    ReleaseMutex(lock.get());
+    ASSERT_EQ(WaitForSingleObject(closer.get(), 30000), WAIT_OBJECT_0);
+
+    // The stop was not lost: no further request reached the driver, and none
+    // had to be cancelled by the device's closing.
+    const KVFBSIM_STATUS s = status();
+    EXPECT_EQ(s.ButtonRequests, 1u);
+    EXPECT_EQ(s.ButtonCancelledOnClose, 0u);
+    EXPECT_EQ(s.PendingNow, 0u);
+    EXPECT_EQ(s.OpenHandles, 0u);
+    EXPECT_EQ(gRecorderA.count(), 1u);
+}
+
 TEST_F(SessionTest, RequestsThatCompleteAtOnceStillReachTheCallback)
 {
     ASSERT_TRUE(panel_.setMode(KVFBSIM_MODE_COMPLETE_AT_ONCE));
