@@ -16,8 +16,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     standin::AppendLogLine(standin::WordAndText(L"start", standin::OwnCommandTail()));
 
-    standin::WindowSpec spec;
-    spec.className = L"PlainWindowStandInWindow";
-    spec.title = L"Plain Window";
-    return standin::RunWindow(spec);
+    standin::WindowSetup setup;
+    setup.className = L"PlainWindowStandInWindow";
+    setup.title = L"Plain Window";
+    return standin::RunWindow(setup);
 }

@@ -29,16 +29,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     }
 
     unsigned received = 0;
-    standin::WindowSpec spec;
-    spec.className = L"VelmoStandInWindow";
-    spec.title = L"Velmo";
-    spec.visible = false;
-    spec.onMessage = [&](HWND, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    standin::WindowSetup setup;
+    setup.className = L"VelmoStandInWindow";
+    setup.title = L"Velmo";
+    setup.visible = false;
+    setup.onMessage = [&](HWND, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
         if (message != startupMessage)
             return std::nullopt;
         ++received;
         standin::AppendLogLine(L"message " + std::to_wstring(received));
         return 0;
     };
-    return standin::RunWindow(spec);
+    return standin::RunWindow(setup);
 }

@@ -16,8 +16,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     standin::AppendLogLine(standin::WordAndText(L"start", standin::OwnCommandTail()));
 
-    standin::WindowSpec spec;
-    spec.className = L"ZRCaptureToolStandInWindow";
-    spec.title = L"ZRCaptureTool";
-    return standin::RunWindow(spec);
+    standin::WindowSetup setup;
+    setup.className = L"ZRCaptureToolStandInWindow";
+    setup.title = L"ZRCaptureTool";
+    return standin::RunWindow(setup);
 }

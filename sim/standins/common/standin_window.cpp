@@ -63,9 +63,9 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         SetWindowLongPtrW(window, GWLP_USERDATA,
                           reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
-    const auto *spec = reinterpret_cast<const WindowSpec *>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (spec != nullptr && spec->onMessage) {
-        if (const auto answer = spec->onMessage(window, message, wParam, lParam))
+    const auto *setup = reinterpret_cast<const WindowSetup *>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (setup != nullptr && setup->onMessage) {
+        if (const auto answer = setup->onMessage(window, message, wParam, lParam))
             return *answer;
     }
     switch (message) {
@@ -83,23 +83,23 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 
 } // namespace
 
-int RunWindow(const WindowSpec &spec)
+int RunWindow(const WindowSetup &setup)
 {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    RegisteredClass windowClass(instance, spec.className, WindowProcedure);
+    RegisteredClass windowClass(instance, setup.className, WindowProcedure);
     if (!windowClass.registered()) {
         AppendLogLine(L"window failed " + std::to_wstring(GetLastError()));
         return 1;
     }
-    OwnedWindow window(CreateWindowExW(0, spec.className.c_str(), spec.title.c_str(),
+    OwnedWindow window(CreateWindowExW(0, setup.className.c_str(), setup.title.c_str(),
                                        WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 400, 240,
                                        nullptr, nullptr, instance,
-                                       const_cast<WindowSpec *>(&spec)));
+                                       const_cast<WindowSetup *>(&setup)));
     if (window.get() == nullptr) {
         AppendLogLine(L"window failed " + std::to_wstring(GetLastError()));
         return 1;
     }
-    if (spec.visible) {
+    if (setup.visible) {
         ShowWindow(window.get(), SW_SHOWNORMAL);
         UpdateWindow(window.get());
     }

@@ -9,7 +9,7 @@
 
 namespace standin {
 
-struct WindowSpec {
+struct WindowSetup {
     std::wstring className;
     std::wstring title;
     // Hidden windows still take part in broadcasts; they only stay off the
@@ -23,6 +23,6 @@ struct WindowSpec {
 // WM_CLOSE logs "exit" and destroys the window; WM_DESTROY ends the loop.
 // Returns the exit code: 0 after a close, 1 when the window could not be
 // created (logged as "window failed <error>") or the loop broke down.
-int RunWindow(const WindowSpec &spec);
+int RunWindow(const WindowSetup &setup);
 
 } // namespace standin
