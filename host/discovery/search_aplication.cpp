@@ -48,6 +48,9 @@ bool CSearchAplication::searchLinkFile(LPCWSTR name, std::wstring &linkPath) con
         linkPath.clear();
         return false;
     }
+    // No record carries a null name: not found, the path left as it is.
+    if (name == nullptr)
+        return false;
     for (const CApplicationRecord &record : m_listApplication) {
         if (record.m_strName == name) {
             linkPath = record.m_strLinkPath;

@@ -7,6 +7,13 @@
 // of SetupAPI's calls can be made to fail from outside: the failure paths
 // tested here are those Wine can produce (no INF, an INF without a class, a
 // class name no node can be made with, a folder too long for the INF path).
+//
+// Wine has no device nodes that are registered but not present: its
+// SetupDiGetClassDevsW ignores DIGCF_PRESENT and lists every node in the
+// registry. Even a node that another process has created and not yet
+// registered is listed: "/Install" takes it for the device and makes none,
+// and "/Uninstall" removes it. So these tests cannot show that both
+// commands pass over a node that is not present.
 #include <windows.h>
 
 #include <setupapi.h>
@@ -19,6 +26,7 @@
 #include <vector>
 
 #include "device_nodes.h"
+#include "device_operations.h"
 #include "process.h"
 #include "scratch_folder.h"
 #include "test_paths.h"
@@ -291,12 +299,17 @@ TEST_F(DeviceInstallerTest, AnInfThatYieldsNoNodeGivesTwoAndLeavesNone)
     const struct {
         const char *what;
         const char *text;
+        // The last-error code the node creation itself ends with, for the
+        // INF whose class name SetupDiCreateDeviceInfoW refuses.
+        std::optional<DWORD> creationError;
     } cases[] = {
-        {"no INF at all", "This is no driver package.\r\n"},
-        {"no class in its version section", "[Version]\r\nSignature=\"$WINDOWS NT$\"\r\n"},
+        {"no INF at all", "This is no driver package.\r\n", std::nullopt},
+        {"no class in its version section", "[Version]\r\nSignature=\"$WINDOWS NT$\"\r\n",
+         std::nullopt},
         {"a class name no device name can be made of",
          "[Version]\r\nSignature=\"$WINDOWS NT$\"\r\nClass=Sys\\tem\r\n"
-         "ClassGuid={4d36e97d-e325-11ce-bfc1-08002be10318}\r\n"},
+         "ClassGuid={4d36e97d-e325-11ce-bfc1-08002be10318}\r\n",
+         static_cast<DWORD>(ERROR_INVALID_DEVINST_NAME)},
     };
     ASSERT_TRUE(RemoveEveryNode());
     for (const auto &c : cases) {
@@ -307,6 +320,19 @@ TEST_F(DeviceInstallerTest, AnInfThatYieldsNoNodeGivesTwoAndLeavesNone)
         ASSERT_TRUE(folder.write(L"KivoFunctionButton.inf", c.text));
         EXPECT_EQ(RunInstaller(folder.file(L"KivoDevInst.exe"), L"/Install"), 2u);
         EXPECT_TRUE(NodesWithHardwareId(kHardwareId, false).empty());
+
+        if (c.creationError) {
+            // The same step called in this process: false, with the error
+            // of the refused node as its verdict, and no node made.
+            BOOL rebootRequired = FALSE;
+            SetLastError(ERROR_SUCCESS);
+            const bool installed = kivodevinst::RegisterAndInstallDevice(
+                kHardwareId, folder.file(L"KivoFunctionButton.inf").c_str(), &rebootRequired);
+            const DWORD error = GetLastError();
+            EXPECT_FALSE(installed);
+            EXPECT_EQ(error, *c.creationError);
+            EXPECT_TRUE(NodesWithHardwareId(kHardwareId, false).empty());
+        }
     }
 }
 

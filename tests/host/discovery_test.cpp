@@ -8,6 +8,7 @@
 #include <objbase.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,9 +30,73 @@ std::wstring Known(REFKNOWNFOLDERID id)
     return path;
 }
 
+// Redirects the machine's common application-data folder (FOLDERID_ProgramData)
+// and puts the shell's values back afterwards. Wine follows "User Shell
+// Folders" and writes what it hands out to "Shell Folders", so both are saved.
+class CommonAppDataRedirect {
+public:
+    explicit CommonAppDataRedirect(const std::wstring &folder)
+    {
+        for (const wchar_t *key : {kUserShellFolders, kShellFolders}) {
+            SavedValue saved{key, std::nullopt, {}};
+            DWORD type = 0;
+            DWORD size = 0;
+            if (RegGetValueW(HKEY_LOCAL_MACHINE, key, kValue, RRF_RT_ANY | RRF_NOEXPAND, &type,
+                             nullptr, &size) == ERROR_SUCCESS) {
+                saved.data.resize(size);
+                if (RegGetValueW(HKEY_LOCAL_MACHINE, key, kValue, RRF_RT_ANY | RRF_NOEXPAND, &type,
+                                 saved.data.data(), &size) != ERROR_SUCCESS)
+                    return;
+                saved.data.resize(size);
+                saved.type = type;
+            }
+            saved_.push_back(std::move(saved));
+        }
+        ok_ = RegSetKeyValueW(
+                  HKEY_LOCAL_MACHINE, kUserShellFolders, kValue, REG_EXPAND_SZ, folder.c_str(),
+                  static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
+    ~CommonAppDataRedirect()
+    {
+        for (const SavedValue &saved : saved_) {
+            if (saved.type)
+                RegSetKeyValueW(HKEY_LOCAL_MACHINE, saved.key, kValue, *saved.type,
+                                saved.data.data(), static_cast<DWORD>(saved.data.size()));
+            else
+                RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, saved.key, kValue);
+        }
+    }
+    CommonAppDataRedirect(const CommonAppDataRedirect &) = delete;
+    CommonAppDataRedirect &operator=(const CommonAppDataRedirect &) = delete;
+
+    bool ok() const { return ok_; }
+
+private:
+    static constexpr wchar_t kUserShellFolders[] =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    static constexpr wchar_t kShellFolders[] =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    static constexpr wchar_t kValue[] = L"Common AppData";
+
+    struct SavedValue {
+        const wchar_t *key;
+        std::optional<DWORD> type; // empty: the value did not exist
+        std::vector<BYTE> data;
+    };
+    std::vector<SavedValue> saved_;
+    bool ok_ = false;
+};
+
 TEST(ApplicationRecord, SetDataMapsItemNamesToShortcutFiles)
 {
-    const std::wstring common = Known(FOLDERID_ProgramData) + L"\\Microsoft\\Windows\\";
+    // "Public" items go to wherever the common application-data folder is,
+    // here a redirected one, never to a fixed "C:\ProgramData".
+    const hosttest::TempRoot root;
+    const std::wstring redirected = root.path() + L"\\Redirected ProgramData";
+    const CommonAppDataRedirect redirect(redirected);
+    ASSERT_TRUE(redirect.ok());
+    ASSERT_EQ(redirected, Known(FOLDERID_ProgramData)) << "the shell follows the redirection";
+    const std::wstring common = redirected + L"\\Microsoft\\Windows\\";
     const std::wstring roaming = Known(FOLDERID_RoamingAppData) + L"\\Microsoft\\Windows\\";
     const struct {
         const wchar_t *user;
@@ -263,6 +328,11 @@ TEST_F(Discovery, ShortcutsResolveToTargetBlankArguments)
         EXPECT_EQ(row.found, search.GetExecuteCommand(row.name, command));
         EXPECT_EQ(row.command, command);
     }
+
+    // No name is a name that is not listed: the path is left as it was.
+    std::wstring linkPath = L"stale";
+    EXPECT_FALSE(search.searchLinkFile(nullptr, linkPath));
+    EXPECT_EQ(L"stale", linkPath);
 }
 
 TEST_F(Discovery, EmptyListLeavesTheCommandUntouched)
@@ -275,6 +345,9 @@ TEST_F(Discovery, EmptyListLeavesTheCommandUntouched)
     EXPECT_STREQ(L"untouched", command);
     std::wstring linkPath = L"stale";
     EXPECT_FALSE(search.searchLinkFile(L"Notepad", linkPath));
+    EXPECT_EQ(L"", linkPath);
+    linkPath = L"stale";
+    EXPECT_FALSE(search.searchLinkFile(nullptr, linkPath));
     EXPECT_EQ(L"", linkPath);
 }
 

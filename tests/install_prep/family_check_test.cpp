@@ -5,6 +5,8 @@
 // caller's narrow buffer runs for real.
 #include <windows.h>
 
+#include <strsafe.h>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -189,7 +191,7 @@ TEST_F(FamilyCheckTest, ModelKeywordHandsOutTheValueAndTheQueryResult)
 
         // No instance: the result is still 1 and the buffer keeps what it had.
         fake_ = FakeWmi{};
-        std::strcpy(buffer, "earlier");
+        ASSERT_EQ(StringCchCopyA(buffer, sizeof(buffer), "earlier"), S_OK);
         EXPECT_EQ(GetModelKeyword(selector, buffer, sizeof(buffer), FakeQuery), 1);
         EXPECT_STREQ(buffer, "earlier");
 
@@ -319,7 +321,7 @@ TEST(StoreNarrowValueTest, AValueThatIsNoStringEmptiesTheBuffer)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         GuardedBuffer buffer(16);
-        std::strcpy(buffer.data(), "earlier");
+        ASSERT_EQ(StringCchCopyA(buffer.data(), 16, "earlier"), S_OK);
         StoreNarrowValue(*c.value, buffer.data(), 16);
         EXPECT_EQ(buffer.text(), "");
         EXPECT_TRUE(buffer.guardsIntact(16));
@@ -331,7 +333,7 @@ TEST(StoreNarrowValueTest, AValueWithoutANarrowFormEmptiesTheBuffer)
     // U+0416 has no single-byte form in the C runtime's default locale.
     VARIANT value = StringVariant(L"quillbook\x0416");
     GuardedBuffer buffer(32);
-    std::strcpy(buffer.data(), "earlier");
+    ASSERT_EQ(StringCchCopyA(buffer.data(), 32, "earlier"), S_OK);
     StoreNarrowValue(value, buffer.data(), 32);
     EXPECT_EQ(buffer.text(), "");
     VariantClear(&value);
