@@ -9,6 +9,7 @@
 #include "KivoFCtrl.h"
 #include "kvf_test_fixture.h"
 #include "process.h"
+#include "shell_folder_redirect.h"
 #include "temp_folder.h"
 #include "test_paths.h"
 
@@ -218,6 +219,46 @@ TEST_F(ChargeTest, AMissingKeyGetsItsDefaultAndTheRestStays)
     EXPECT_EQ(ReadInt(L"ReferenceFlag"), 1);
     EXPECT_EQ(ReadInt(L"BatteryChargeLimit"), 2);
     EXPECT_EQ(ReadString(L"SettinAppPath"), L"C:\\Apps\\Velmo.exe");
+}
+
+TEST_F(ChargeTest, ASettingsPathTooLongForItsBufferIsNeverUsedCut)
+{
+    // A roaming folder of 232 characters: the settings folder (248) can be
+    // made, but the file's path does not fit in 260 characters.
+    kivotest::TempFolder temp;
+    ASSERT_FALSE(temp.path().empty());
+    std::wstring roaming = temp.path();
+    while (roaming.size() < 232) {
+        const size_t room = 232 - roaming.size() - 1;
+        roaming += L"\\" + std::wstring(room > 61 ? 50 : room, L'r');
+    }
+    ASSERT_EQ(roaming.size(), 232u);
+    const kivotest::AppDataRedirect redirect(roaming);
+    ASSERT_TRUE(redirect.ok());
+
+    EXPECT_EQ(KVFSetUSBChargeStat(1), -1); // no session, and no file to write
+    EXPECT_EQ(KVFOpen(), 0);
+    ASSERT_TRUE(panel_.setEc(1, 2));
+    // No file: the values read as 0 and the flag as missing, so the getters
+    // answer 0 after a good device query.
+    EXPECT_EQ(KVFGetUSBChargeStat(), 0);
+    EXPECT_EQ(KVFGetButteryChargeLimitStat(), 0);
+    EXPECT_EQ(KVFClose(), 0);
+
+    // Nothing was written anywhere below the roaming folder.
+    const std::wstring folder = roaming + L"\\zerin\\KivoFCtrl";
+    ASSERT_EQ(folder.size(), 248u);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    std::vector<std::wstring> files;
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                files.push_back(found.cFileName);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    EXPECT_TRUE(files.empty()) << testing::PrintToString(files);
 }
 
 // Runs kvf_client under another file name (copied with the library into a

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "appdata_redirect.h"
+#include "shell_folder_redirect.h"
 #include "debug_output.h"
 #include "discovery/search_aplication.h"
 #include "file_bytes.h"
@@ -30,70 +30,13 @@ std::wstring Known(REFKNOWNFOLDERID id)
     return path;
 }
 
-// Redirects the machine's common application-data folder (FOLDERID_ProgramData)
-// and puts the shell's values back afterwards. Wine follows "User Shell
-// Folders" and writes what it hands out to "Shell Folders", so both are saved.
-class CommonAppDataRedirect {
-public:
-    explicit CommonAppDataRedirect(const std::wstring &folder)
-    {
-        for (const wchar_t *key : {kUserShellFolders, kShellFolders}) {
-            SavedValue saved{key, std::nullopt, {}};
-            DWORD type = 0;
-            DWORD size = 0;
-            if (RegGetValueW(HKEY_LOCAL_MACHINE, key, kValue, RRF_RT_ANY | RRF_NOEXPAND, &type,
-                             nullptr, &size) == ERROR_SUCCESS) {
-                saved.data.resize(size);
-                if (RegGetValueW(HKEY_LOCAL_MACHINE, key, kValue, RRF_RT_ANY | RRF_NOEXPAND, &type,
-                                 saved.data.data(), &size) != ERROR_SUCCESS)
-                    return;
-                saved.data.resize(size);
-                saved.type = type;
-            }
-            saved_.push_back(std::move(saved));
-        }
-        ok_ = RegSetKeyValueW(
-                  HKEY_LOCAL_MACHINE, kUserShellFolders, kValue, REG_EXPAND_SZ, folder.c_str(),
-                  static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-    }
-    ~CommonAppDataRedirect()
-    {
-        for (const SavedValue &saved : saved_) {
-            if (saved.type)
-                RegSetKeyValueW(HKEY_LOCAL_MACHINE, saved.key, kValue, *saved.type,
-                                saved.data.data(), static_cast<DWORD>(saved.data.size()));
-            else
-                RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, saved.key, kValue);
-        }
-    }
-    CommonAppDataRedirect(const CommonAppDataRedirect &) = delete;
-    CommonAppDataRedirect &operator=(const CommonAppDataRedirect &) = delete;
-
-    bool ok() const { return ok_; }
-
-private:
-    static constexpr wchar_t kUserShellFolders[] =
-        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-    static constexpr wchar_t kShellFolders[] =
-        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-    static constexpr wchar_t kValue[] = L"Common AppData";
-
-    struct SavedValue {
-        const wchar_t *key;
-        std::optional<DWORD> type; // empty: the value did not exist
-        std::vector<BYTE> data;
-    };
-    std::vector<SavedValue> saved_;
-    bool ok_ = false;
-};
-
 TEST(ApplicationRecord, SetDataMapsItemNamesToShortcutFiles)
 {
     // "Public" items go to wherever the common application-data folder is,
     // here a redirected one, never to a fixed "C:\ProgramData".
     const hosttest::TempRoot root;
     const std::wstring redirected = root.path() + L"\\Redirected ProgramData";
-    const CommonAppDataRedirect redirect(redirected);
+    const kivotest::CommonAppDataRedirect redirect(redirected);
     ASSERT_TRUE(redirect.ok());
     ASSERT_EQ(redirected, Known(FOLDERID_ProgramData)) << "the shell follows the redirection";
     const std::wstring common = redirected + L"\\Microsoft\\Windows\\";
@@ -143,7 +86,7 @@ TEST(ApplicationRecord, UserItemsFollowARedirectedRoamingFolder)
 {
     const hosttest::TempRoot root;
     const std::wstring roaming = root.path() + L"\\Redirected Roaming";
-    const hosttest::AppDataRedirect redirect(roaming);
+    const kivotest::AppDataRedirect redirect(roaming);
     ASSERT_TRUE(redirect.ok());
     CApplicationRecord record;
     ASSERT_TRUE(record.setData(L"PCNAME\\alice", L"PCNAME\\alice:Start Menu\\Programs\\Tool.lnk"));

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "appdata_redirect.h"
+#include "shell_folder_redirect.h"
 #include "errors/error_manager.h"
 #include "file_bytes.h"
 #include "ini_text.h"
@@ -148,7 +148,7 @@ TEST_F(SettingsFile, PerUserFolderLengthDecidesWhetherThePathResolves)
         const std::wstring roaming =
             hosttest::PathOfLength(root.path() + L"\\r" + std::to_wstring(row.folderLength),
                                    row.folderLength - folderTail);
-        const hosttest::AppDataRedirect redirect(roaming);
+        const kivotest::AppDataRedirect redirect(roaming);
         ASSERT_TRUE(redirect.ok());
         SetError(KVF_ERROR_NONE);
         CSetting setting;
