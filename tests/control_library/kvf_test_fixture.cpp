@@ -181,9 +181,7 @@ void KvfTest::SetUp()
 {
     savedSettings_ = ReadBytes(SettingsFile());
     ASSERT_TRUE(WriteSettingsBytes(DefaultTextBytes()));
-    ASSERT_TRUE(panel_.open()) << "control panel missing, error " << GetLastError();
-    ASSERT_TRUE(panel_.reset());
-    ASSERT_TRUE(panel_.getStatus(before_));
+    kivotest::SimPanelTest::SetUp();
     gRecorderA.Reset();
     gRecorderB.Reset();
 }
@@ -194,34 +192,15 @@ void KvfTest::TearDown()
     gRecorderB.Unblock();
     EXPECT_EQ(KVFClose(), 0);
     if (panel_.isOpen()) {
-        KVFBSIM_STATUS after{};
-        EXPECT_TRUE(panel_.getStatus(after));
+        const KVFBSIM_STATUS after = status();
         EXPECT_EQ(after.OpenHandles, 0u) << "the session left the device open";
         EXPECT_EQ(after.PendingNow, 0u) << "a button request outlived its session";
-        EXPECT_TRUE(panel_.reset());
-        EXPECT_TRUE(panel_.setEc(before_.Ec.UsbCharge, before_.Ec.BatteryLimit));
     }
+    kivotest::SimPanelTest::TearDown();
     if (savedSettings_)
         WriteSettingsBytes(*savedSettings_);
     else
         DeleteFileW(SettingsFile().c_str());
-}
-
-KVFBSIM_STATUS KvfTest::status()
-{
-    KVFBSIM_STATUS s{};
-    EXPECT_TRUE(panel_.getStatus(s));
-    return s;
-}
-
-bool KvfTest::WaitPending(unsigned long n, DWORD timeoutMs)
-{
-    for (DWORD waited = 0; waited < timeoutMs; waited += 5) {
-        if (status().PendingNow == n)
-            return true;
-        Sleep(5);
-    }
-    return false;
 }
 
 } // namespace kvftest

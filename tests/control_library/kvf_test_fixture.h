@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "panel.h"
+#include "sim_panel_test.h"
 
 namespace kvftest {
 
@@ -67,16 +67,10 @@ void CallbackB(uint32_t report);
 // Each test starts with the settings file in its default text, the driver's
 // counters reset and no session; afterwards the session is closed, the EC
 // values and the user's settings file are as they were.
-class KvfTest : public ::testing::Test {
+class KvfTest : public kivotest::SimPanelTest {
 protected:
     void SetUp() override;
     void TearDown() override;
-    KVFBSIM_STATUS status();
-    // Waits until the driver holds n pending button requests.
-    bool WaitPending(unsigned long n, DWORD timeoutMs = 10000);
-
-    kvfbsim::Panel panel_;
-    KVFBSIM_STATUS before_{};
 
 private:
     std::optional<std::string> savedSettings_;

@@ -8,6 +8,7 @@
 
 #include "panel.h"
 #include "process.h"
+#include "sim_panel_test.h"
 #include "test_paths.h"
 
 namespace {
@@ -23,29 +24,7 @@ DWORD Kvfbsim(const std::wstring &arguments, std::string *output = nullptr)
     return code ? *code : 0xFFFFFFFF;
 }
 
-class KvfbsimCliTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(panel_.open());
-        ASSERT_TRUE(panel_.reset());
-        ASSERT_TRUE(panel_.getStatus(before_));
-    }
-    void TearDown() override
-    {
-        EXPECT_TRUE(panel_.reset());
-        EXPECT_TRUE(panel_.setEc(before_.Ec.UsbCharge, before_.Ec.BatteryLimit));
-    }
-    KVFBSIM_STATUS status()
-    {
-        KVFBSIM_STATUS s{};
-        EXPECT_TRUE(panel_.getStatus(s));
-        return s;
-    }
-
-    kvfbsim::Panel panel_;
-    KVFBSIM_STATUS before_{};
-};
+using KvfbsimCliTest = kivotest::SimPanelTest;
 
 TEST_F(KvfbsimCliTest, UsageErrorsExitWithTwoAndChangeNothing)
 {

@@ -10,6 +10,7 @@
 
 #include "panel.h"
 #include "sim_device.h"
+#include "sim_panel_test.h"
 
 namespace {
 
@@ -110,13 +111,13 @@ ChargeResult SendCharge(HANDLE device, uint32_t command, uint32_t value,
     return result;
 }
 
-class SimDriverTest : public ::testing::Test {
+class SimDriverTest : public kivotest::SimPanelTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(panel_.open()) << "control panel missing, error " << GetLastError();
-        ASSERT_TRUE(panel_.reset());
-        ASSERT_TRUE(panel_.getStatus(before_));
+        kivotest::SimPanelTest::SetUp();
+        if (HasFatalFailure())
+            return;
         ASSERT_EQ(before_.OpenHandles, 0u) << "an earlier test left a handle open";
         device_ = OpenButtonDevice();
         ASSERT_TRUE(device_) << "error " << GetLastError();
@@ -124,20 +125,9 @@ protected:
     void TearDown() override
     {
         device_.reset();
-        if (panel_.isOpen()) {
-            EXPECT_TRUE(panel_.reset());
-            EXPECT_TRUE(panel_.setEc(before_.Ec.UsbCharge, before_.Ec.BatteryLimit));
-        }
-    }
-    KVFBSIM_STATUS status()
-    {
-        KVFBSIM_STATUS s{};
-        EXPECT_TRUE(panel_.getStatus(s));
-        return s;
+        kivotest::SimPanelTest::TearDown();
     }
 
-    kvfbsim::Panel panel_;
-    KVFBSIM_STATUS before_{};
     UniqueHandle device_;
 };
 

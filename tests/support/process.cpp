@@ -11,21 +11,31 @@ std::wstring Quote(const std::wstring &argument)
     return L"\"" + argument + L"\"";
 }
 
-std::optional<StartedProcess> StartProcess(const std::wstring &commandLine)
+namespace {
+
+std::optional<StartedProcess> Launch(const std::wstring &commandLine, STARTUPINFOW &startup,
+                                     BOOL inheritHandles)
 {
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(L'\0');
-    STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, inheritHandles, 0, nullptr,
+                        nullptr, &startup, &info))
         return std::nullopt;
     CloseHandle(info.hThread);
     StartedProcess started;
     started.process.reset(info.hProcess);
     started.id = info.dwProcessId;
     return started;
+}
+
+} // namespace
+
+std::optional<StartedProcess> StartProcess(const std::wstring &commandLine)
+{
+    STARTUPINFOW startup{};
+    return Launch(commandLine, startup, FALSE);
 }
 
 std::optional<DWORD> WaitExitCode(StartedProcess &started, DWORD timeoutMs)
@@ -62,22 +72,14 @@ std::optional<DWORD> RunProcessCapture(const std::wstring &commandLine, std::str
     UniqueHandle writer(writeEnd);
     SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
 
-    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back(L'\0');
     STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = writer.get();
     startup.hStdError = writer.get();
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &info))
+    auto started = Launch(commandLine, startup, TRUE);
+    if (!started)
         return std::nullopt;
-    CloseHandle(info.hThread);
-    StartedProcess started;
-    started.process.reset(info.hProcess);
-    started.id = info.dwProcessId;
     // Only the child holds the write end now: the reads end with it.
     writer.reset();
 
@@ -85,7 +87,7 @@ std::optional<DWORD> RunProcessCapture(const std::wstring &commandLine, std::str
     DWORD read = 0;
     while (ReadFile(reader.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0)
         output.append(chunk, read);
-    return WaitExitCode(started, timeoutMs);
+    return WaitExitCode(*started, timeoutMs);
 }
 
 } // namespace kivotest
