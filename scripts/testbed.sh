@@ -97,7 +97,7 @@ device)
   [ -f "$build/dist/kvfbsim.sys" ] || die "the driver file is missing beside $inf"
   # Remove what an earlier run left and stop the driver, so that the driver
   # built now is the one that runs.
-  wine_run "$build/bin/kvfbsetup.exe" remove || true
+  wine_run "$installer" /Uninstall || true
   wine_run sc stop kvfbsim || true
   # The product's own installer binds the package beside it to the device.
   for attempt in 1 2 3; do

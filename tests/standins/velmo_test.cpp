@@ -18,13 +18,20 @@ void Broadcast(UINT message)
     SendMessageTimeoutW(HWND_BROADCAST, message, 0, 0, SMTO_NORMAL, 100, &result);
 }
 
+// Starts Velmo without arguments; its window, or null.
+HWND StartVelmo(StandInProcess &velmo)
+{
+    if (!velmo.Start(CommandLineOf(kivotest::BinFile(L"Velmo.exe"), L"")))
+        return nullptr;
+    return velmo.WaitForWindow(L"VelmoStandInWindow");
+}
+
 TEST(Velmo, CountsEachStartupBroadcastWhileHidden)
 {
     LogFolder logs;
     ASSERT_FALSE(logs.path().empty());
     StandInProcess velmo;
-    ASSERT_TRUE(velmo.Start(CommandLineOf(kivotest::BinFile(L"Velmo.exe"), L"")));
-    const HWND window = velmo.WaitForWindow(L"VelmoStandInWindow");
+    const HWND window = StartVelmo(velmo);
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(IsWindowVisible(window));
 
@@ -48,8 +55,7 @@ TEST(Velmo, AnswersTheStartupMessageSentDirectly)
     LogFolder logs;
     ASSERT_FALSE(logs.path().empty());
     StandInProcess velmo;
-    ASSERT_TRUE(velmo.Start(CommandLineOf(kivotest::BinFile(L"Velmo.exe"), L"")));
-    const HWND window = velmo.WaitForWindow(L"VelmoStandInWindow");
+    const HWND window = StartVelmo(velmo);
     ASSERT_NE(window, nullptr);
 
     const UINT startup = RegisterWindowMessageW(L"VELMO STARTUPMESSAGE");

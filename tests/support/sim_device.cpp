@@ -23,9 +23,10 @@ private:
     SC_HANDLE handle_;
 };
 
-bool RunSetup(const std::wstring &arguments)
+// The product's device installer, with the package staged beside it.
+bool RunInstaller(const wchar_t *command)
 {
-    const auto code = RunProcess(Quote(BinFile(L"kvfbsetup.exe")) + L" " + arguments, 120000);
+    const auto code = RunProcess(Quote(DistFile(L"KivoDevInst.exe")) + L" " + command, 120000);
     return code && *code == 0;
 }
 
@@ -52,14 +53,9 @@ bool StopSimDriver()
     return false;
 }
 
-bool InstallSimDevice()
-{
-    // The product's device installer, with the package staged beside it.
-    const auto code = RunProcess(Quote(DistFile(L"KivoDevInst.exe")) + L" /Install", 120000);
-    return code && *code == 0;
-}
+bool InstallSimDevice() { return RunInstaller(L"/Install"); }
 
-bool RemoveSimDevice() { return RunSetup(L"remove"); }
+bool RemoveSimDevice() { return RunInstaller(L"/Uninstall"); }
 
 bool RestartSimDriver() { return RemoveSimDevice() && StopSimDriver() && InstallSimDevice(); }
 

@@ -10,8 +10,8 @@ namespace kivotest {
 // every handle closed). True when the service is stopped afterwards.
 bool StopSimDriver();
 
-// Installs the device with the staged KivoDevInst.exe /Install, or removes
-// every node of it with the test bed's own helper. True on exit code 0.
+// Installs the device, or removes every node of it, with the staged
+// KivoDevInst.exe (/Install, /Uninstall). True on exit code 0.
 bool InstallSimDevice();
 bool RemoveSimDevice();
 
