@@ -142,6 +142,11 @@ bool WaitButtonReport(HANDLE driverLock, HANDLE event, HANDLE stopEvent, uint32_
     }
     if (wait != WAIT_OBJECT_0 && wait != WAIT_OBJECT_0 + 1)
         return false;
+    // A request the driver completed with an error carries no report: its
+    // buffer still holds 0, which a receiver would read as a release of
+    // button A. The final status decides (a cancelled request fails too).
+    if (!GetOverlappedResult(device, &overlapped, &returned, FALSE))
+        return false;
     report = buffer;
     return true;
 }

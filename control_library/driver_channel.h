@@ -30,8 +30,9 @@ bool QueryChargeValue(uint32_t command, uint32_t &value);
 HANDLE OpenDriverLock();
 
 // Issues one button request and waits for its completion; false when the
-// request failed, or when the stop event is set before the request is
-// issued (nothing is issued then). driverLock is the caller's own handle of
+// request failed (at once, or later with its final status), was cancelled,
+// or when the stop event is set before the request is issued (nothing is
+// issued then). driverLock is the caller's own handle of
 // the driver lock, event the completion event. A request that is still
 // pending when the wait ends (the stop event, or the stop signal on the
 // completion event) is cancelled, and its completion awaited, before this

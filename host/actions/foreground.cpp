@@ -1,0 +1,53 @@
+#include "actions/foreground.h"
+
+#include <cwchar>
+
+#include "actions/key_input.h"
+#include "resource.h"
+
+DWORD gSend5BFWnd = 1;
+DWORD gNotSetFWnd = 0;
+
+namespace {
+
+constexpr int kTitleChars = 260;
+
+} // namespace
+
+BOOL CALLBACK EnumWindowsProc(HWND hwnd, LPARAM pid)
+{
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner != static_cast<DWORD>(pid))
+        return TRUE;
+    if (SetForegroundWindow(hwnd))
+        gNotSetFWnd = 1;
+    return FALSE;
+}
+
+void SetProcIDtoForegroundWindow(DWORD pid) noexcept
+{
+    gNotSetFWnd = 0;
+    EnumWindows(EnumWindowsProc, static_cast<LPARAM>(pid));
+    if (gSend5BFWnd == 1) {
+        if (gNotSetFWnd == 0)
+            hideMetroMenu();
+        else
+            gNotSetFWnd = 0;
+    } else {
+        gSend5BFWnd = 1;
+    }
+}
+
+void hideMetroMenu() noexcept
+{
+    WCHAR startMenu[kTitleChars] = {};
+    // Without the text there is nothing to compare with: an untitled
+    // foreground window is not the Start menu.
+    if (LoadStringW(GetModuleHandleW(nullptr), IDS_START_MENU, startMenu, kTitleChars) <= 0)
+        return;
+    WCHAR title[kTitleChars] = {};
+    GetWindowTextW(GetForegroundWindow(), title, kTitleChars);
+    if (wcscmp(title, startMenu) == 0)
+        KeyAction(VK_LWIN, FALSE);
+}

@@ -1,0 +1,88 @@
+#include "actions/process_start.h"
+
+#include <strsafe.h>
+
+#include "actions/foreground.h"
+#include "platform/unique_handle.h"
+
+namespace {
+
+// Every start shows the program's window normally and hands over nothing
+// but the host's environment and current directory.
+BOOL StartProcess(WCHAR *command, PROCESS_INFORMATION *info) noexcept
+{
+    STARTUPINFOW startup{};
+    static_assert(sizeof(startup) == 104);
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    return CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, info);
+}
+
+bool Unresolved(const WCHAR *command) noexcept
+{
+    return command == nullptr || command[0] == L'\0' || command[0] == L' ';
+}
+
+// Started and idle; the process id for a bring-to-front, 0 on failure.
+DWORD StartAndWaitIdle(WCHAR *command) noexcept
+{
+    PROCESS_INFORMATION info{};
+    if (!StartProcess(command, &info))
+        return 0;
+    const UniqueHandle process(info.hProcess);
+    const UniqueHandle thread(info.hThread);
+    WaitForInputIdle(info.hProcess, INFINITE);
+    return info.dwProcessId;
+}
+
+// "<folder>\<tail>"; empty when the folder cannot be named or the command
+// does not fit (the action then does nothing).
+_ariveExec MakeAriveExec(UINT (WINAPI *folder)(LPWSTR, UINT), const WCHAR *tail) noexcept
+{
+    _ariveExec e{};
+    WCHAR path[MAX_PATH] = {};
+    const UINT length = folder(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH ||
+        FAILED(StringCchPrintfW(e.szCommand, kAriveCommandChars, L"%s\\%s", path, tail)))
+        e.szCommand[0] = L'\0';
+    return e;
+}
+
+} // namespace
+
+_ariveExec gAltTab =
+    MakeAriveExec(GetWindowsDirectoryW, L"explorer.exe shell:::{3080F90E-D7AD-11D9-BD98-0000947B0257}");
+_ariveExec gSecondary = MakeAriveExec(GetSystemDirectoryW, L"DisplaySwitch.exe");
+
+BOOL executeFullPath(WCHAR *command) noexcept
+{
+    if (Unresolved(command))
+        return TRUE;
+    const DWORD pid = StartAndWaitIdle(command);
+    if (pid == 0)
+        return FALSE;
+    SetProcIDtoForegroundWindow(pid);
+    return TRUE;
+}
+
+BOOL executeInkrun(WCHAR *command) noexcept
+{
+    if (Unresolved(command))
+        return TRUE;
+    return StartAndWaitIdle(command) != 0 ? TRUE : FALSE;
+}
+
+BOOL executeAriveType(_ariveExec *e) noexcept
+{
+    e->pi = PROCESS_INFORMATION{};
+    if (e->szCommand[0] == L'\0')
+        return TRUE;
+    if (!StartProcess(e->szCommand, &e->pi))
+        return FALSE;
+    CloseHandle(e->pi.hThread);
+    CloseHandle(e->pi.hProcess);
+    OutputDebugStringW(L"AriveProcess ON\n");
+    return TRUE;
+}

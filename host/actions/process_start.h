@@ -1,0 +1,30 @@
+// Starting the programs of the actions.
+#pragma once
+
+#include <windows.h>
+
+constexpr int kAriveCommandChars = 260;
+
+// A fixed command and the process information of its last start (both
+// handles already closed).
+struct _ariveExec {
+    PROCESS_INFORMATION pi;
+    WCHAR szCommand[kAriveCommandChars];
+};
+
+// The shell's window switcher and the display switcher, named from the
+// Windows and system folders of this machine.
+extern _ariveExec gAltTab;
+extern _ariveExec gSecondary;
+
+// Starts the command, waits without a time limit until the program waits
+// for input and brings its first window to the front. An empty command, or
+// one beginning with a blank (an unresolved module), does nothing and
+// succeeds. FALSE when the start fails, with CreateProcessW's error kept.
+BOOL executeFullPath(WCHAR *command) noexcept;
+
+// The same start and wait, without the bring-to-front.
+BOOL executeInkrun(WCHAR *command) noexcept;
+
+// Starts the record's command without waiting.
+BOOL executeAriveType(_ariveExec *e) noexcept;

@@ -1,0 +1,258 @@
+// The actions a button runs, against real processes and windows: programs
+// brought to the front, the switchers, the pen application and the
+// companion, and the screen-capture pre-event.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "actions/executer.h"
+#include "actions/process_start.h"
+#include "button_road_fixture.h"
+#include "callback/notify_callback.h"
+#include "errors/error_manager.h"
+#include "standin_process.h"
+#include "temp_folder.h"
+#include "test_paths.h"
+
+namespace hosttest {
+namespace {
+
+constexpr wchar_t kPlainClass[] = L"PlainWindowStandInWindow";
+constexpr wchar_t kCaptureClass[] = L"ZRCaptureToolStandInWindow";
+constexpr wchar_t kVelmoClass[] = L"VelmoStandInWindow";
+
+// The system hands the foreground over asynchronously when the window
+// belongs to another thread.
+bool WaitForeground(HWND window)
+{
+    for (int i = 0; i < 250; ++i) {
+        if (GetForegroundWindow() == window)
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+BOOL Execute(DWORD kind, const std::wstring &command)
+{
+    _Param param = MakeParam(kind, command);
+    return execute(kind, param.szCommand);
+}
+
+// The program part of a fixed command: everything before the first blank.
+std::wstring ProgramOf(const wchar_t *command)
+{
+    const std::wstring text = command;
+    return text.substr(0, text.find(L' '));
+}
+
+// Puts the recorder where a fixed command's program is and restores what
+// was there before.
+class ProgramReplacement {
+public:
+    explicit ProgramReplacement(std::wstring path) : path_(std::move(path)), saved_(path_ + L".kivo-saved")
+    {
+        moved_ = MoveFileW(path_.c_str(), saved_.c_str()) != FALSE;
+        copied_ = CopyFileW(kivotest::BinFile(L"CommandRecorder.exe").c_str(), path_.c_str(), TRUE) != FALSE;
+    }
+    ~ProgramReplacement()
+    {
+        DeleteFileW(path_.c_str());
+        if (moved_)
+            MoveFileW(saved_.c_str(), path_.c_str());
+    }
+    bool ok() const { return copied_; }
+
+private:
+    std::wstring path_;
+    std::wstring saved_;
+    bool moved_ = false;
+    bool copied_ = false;
+};
+
+class Actions : public ButtonRoadTest {
+protected:
+    void TearDown() override
+    {
+        for (const wchar_t *windowClass : {kPlainClass, kCaptureClass, kVelmoClass})
+            CloseStandIns(windowClass);
+        ButtonRoadTest::TearDown();
+    }
+    std::vector<std::string> Log(const wchar_t *name) const { return LogLines(logs_.File(name)); }
+};
+
+TEST_F(Actions, AProgramStartsAndComesToTheFront)
+{
+    ASSERT_EQ(Execute(1, kivotest::BinFile(L"PlainWindow.exe") + L" one two"), TRUE);
+    const HWND window = FindWindowW(kPlainClass, nullptr);
+    ASSERT_NE(window, nullptr) << "the program is idle, so its window exists";
+    EXPECT_TRUE(WaitForeground(window));
+    EXPECT_EQ(Log(L"PlainWindow.log"), std::vector<std::string>{"start one two"});
+}
+
+TEST_F(Actions, AnUnresolvedCommandDoesNothingAndSucceeds)
+{
+    for (const DWORD kind : {1u, 2u, 5u, 100u}) {
+        for (const wchar_t *command : {L"", L" ", L" -option"}) {
+            SCOPED_TRACE(kind);
+            SetLastError(0);
+            EXPECT_EQ(Execute(kind, command), TRUE);
+        }
+    }
+    // Kinds without an action succeed too.
+    EXPECT_EQ(Execute(0, RecorderCommand(L"x")), TRUE);
+    EXPECT_EQ(Execute(42, RecorderCommand(L"x")), TRUE);
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((logs_.path() + L"\\*.log").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "nothing was started";
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+}
+
+TEST_F(Actions, TheSwitchersStartFromThisMachinesWindowsFolder)
+{
+    WCHAR windows[MAX_PATH];
+    WCHAR system[MAX_PATH];
+    ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    EXPECT_EQ(std::wstring(gAltTab.szCommand),
+              std::wstring(windows) + L"\\explorer.exe shell:::{3080F90E-D7AD-11D9-BD98-0000947B0257}");
+    EXPECT_EQ(std::wstring(gSecondary.szCommand), std::wstring(system) + L"\\DisplaySwitch.exe");
+
+    struct Row {
+        DWORD kind;
+        _ariveExec *fixed;
+        const wchar_t *log;
+        const char *line;
+    };
+    const Row rows[] = {
+        {3, &gAltTab, L"explorer.log", "start shell:::{3080F90E-D7AD-11D9-BD98-0000947B0257}"},
+        {4, &gSecondary, L"DisplaySwitch.log", "start"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.kind);
+        const ProgramReplacement recorder(ProgramOf(row.fixed->szCommand));
+        ASSERT_TRUE(recorder.ok());
+        ASSERT_EQ(Execute(row.kind, L"ignored"), TRUE);
+        // Started without a wait: the process id is kept, its handles are not.
+        EXPECT_NE(row.fixed->pi.dwProcessId, 0u);
+        EXPECT_EQ(WaitLogLines(logs_.File(row.log), 1), std::vector<std::string>{row.line});
+    }
+}
+
+TEST_F(Actions, ThePenApplicationStartsItsLauncherAndRaisesTheCaptureTool)
+{
+    kivotest::TempFolder pen;
+    ASSERT_FALSE(pen.path().empty());
+    for (const wchar_t *exe : {L"InkrunKicker.exe", L"ZRCaptureTool.exe"})
+        ASSERT_TRUE(CopyFileW(kivotest::BinFile(exe).c_str(), pen.File(exe).c_str(), TRUE));
+
+    ASSERT_EQ(Execute(100, pen.File(L"InkrunKicker.exe") + L" -pen"), TRUE);
+    const std::vector<std::string> kicker = Log(L"InkrunKicker.log");
+    ASSERT_EQ(kicker.size(), 2u);
+    EXPECT_EQ(kicker[0], "start -pen");
+    EXPECT_EQ(kicker[1].rfind("launched ", 0), 0u);
+    const HWND capture = WaitForWindowOfClass(kCaptureClass);
+    ASSERT_NE(capture, nullptr);
+
+    // With the capture tool running, a press brings it to the front even
+    // when the launcher cannot be found; the launcher's error is kept.
+    ASSERT_EQ(Execute(1, kivotest::BinFile(L"PlainWindow.exe")), TRUE);
+    ASSERT_TRUE(WaitForeground(WaitForWindowOfClass(kPlainClass)));
+    SetLastError(0);
+    EXPECT_EQ(Execute(100, pen.File(L"missing\\InkrunKicker.exe")), FALSE);
+    const DWORD error = GetLastError();
+    EXPECT_TRUE(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) << error;
+    EXPECT_TRUE(WaitForeground(capture));
+}
+
+TEST_F(Actions, TheCompanionIsStartedOnceAndWokenByItsMessage)
+{
+    const std::wstring velmo = kivotest::BinFile(L"Velmo.exe");
+    ASSERT_EQ(FindWindowW(kVelmoClass, nullptr), nullptr);
+
+    // Not running, with an option: the command names no file.
+    SetLastError(0);
+    EXPECT_EQ(Execute(101, velmo + L" -x"), FALSE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(Log(L"Velmo.log").empty());
+
+    // Not running: started through the shell (the trailing blank does not
+    // count).
+    ASSERT_EQ(Execute(101, velmo + L" "), TRUE);
+    ASSERT_NE(WaitForWindowOfClass(kVelmoClass), nullptr);
+    EXPECT_EQ(WaitLogLines(logs_.File(L"Velmo.log"), 1).at(0), "start");
+
+    // Running in this session: not started again, woken by the broadcast.
+    const std::size_t before = Log(L"Velmo.log").size();
+    ASSERT_EQ(Execute(101, velmo + L" "), TRUE);
+    const std::vector<std::string> lines = WaitLogLines(logs_.File(L"Velmo.log"), before + 1);
+    ASSERT_EQ(lines.size(), before + 1);
+    EXPECT_EQ(lines.back().rfind("message ", 0), 0u);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "start"), 1);
+
+    // Running, even a command with an option only wakes it.
+    EXPECT_EQ(Execute(101, velmo + L" -x"), TRUE);
+}
+
+TEST_F(Actions, AFailingCompanionOrPenStartIsTheButtonsError)
+{
+    SetButtonAction(0);
+    struct Row {
+        DWORD kind;
+        uint32_t report;
+        int error;
+    };
+    for (const Row &row : {Row{101, 0, KVF_ERROR_BUTTON_A_EXECUTE}, Row{100, 2, KVF_ERROR_BUTTON_B_EXECUTE}}) {
+        SCOPED_TRACE(row.kind);
+        const _Param param = MakeParam(row.kind, L"Z:\\no such folder\\Velmo.exe -x");
+        SetParameter(row.report == 0 ? BUTTON_A : BUTTON_B, &param);
+        gdwButtonStatusA = 1;
+        gdwButtonStatusB = 3;
+        Notify_CallBack(row.report);
+        EXPECT_EQ(CErrorManager::GetError(), row.error);
+        EXPECT_EQ(TakeErrorMessages(), 1);
+    }
+}
+
+// The clipboard holding a bitmap, or nothing, for the length of a test.
+void FillClipboard(bool bitmap)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    if (bitmap)
+        SetClipboardData(CF_BITMAP, CreateBitmap(1, 1, 1, 32, nullptr));
+    CloseClipboard();
+}
+
+TEST_F(Actions, ThePrintScreenPreEventWaitsForABitmap)
+{
+    using Clock = std::chrono::steady_clock;
+    const _Param captureOnly = MakeParam(0, L"", 1);
+    const _Param captureThenProgram = MakeParam(1, RecorderCommand(L"after"), 1);
+
+    // A bitmap there already: the wait ends at the first poll.
+    FillClipboard(true);
+    auto start = Clock::now();
+    EXPECT_EQ(executer(&captureThenProgram), TRUE);
+    const auto withBitmap = Clock::now() - start;
+    EXPECT_EQ(LogLines(RecorderLog()), std::vector<std::string>{"start after"});
+
+    // None arrives: 100 polls 30 ms apart, then the action runs anyway.
+    FillClipboard(false);
+    start = Clock::now();
+    EXPECT_EQ(executer(&captureOnly), TRUE);
+    const auto without = Clock::now() - start;
+    FillClipboard(false);
+
+    EXPECT_LT(withBitmap, std::chrono::milliseconds(1500));
+    EXPECT_GE(without, std::chrono::milliseconds(3000));
+    EXPECT_LT(without, std::chrono::milliseconds(10000));
+}
+
+} // namespace
+} // namespace hosttest
