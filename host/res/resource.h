@@ -3,6 +3,18 @@
 
 #define IDR_MAINFRAME 128
 
+// The settings dialog and its controls.
+#define IDD_SETTING_DIALOG 102
+#define IDC_COMBO_BUTTON_A 1000
+#define IDC_COMBO_BUTTON_B 1001
+#define IDC_DEFAULT_BUTTON_A 1002
+#define IDC_DEFAULT_BUTTON_B 1003
+#define IDC_SELECT_BUTTON_A 1012
+#define IDC_SELECT_BUTTON_B 1013
+#define IDC_GROUP_BUTTON_A 1014
+#define IDC_GROUP_BUTTON_B 1015
+#define IDC_VERSION 1016
+
 // Settings dialog texts.
 #define IDS_DLG_CAPTION 110
 #define IDS_DLG_GROUP_BUTTON_A 111
@@ -33,6 +45,9 @@
 #define IDS_ERR_DRIVER_OPEN 217
 #define IDS_ERR_ALREADY_EXECUTING 218
 #define IDS_ERR_NOTIFY_THREAD 219
+
+// The settings dialog could not write the chosen items.
+#define IDS_WARN_SAVE_FAILED 220
 
 // Caption of every error and warning box.
 #define IDS_ERROR_CAPTION 299

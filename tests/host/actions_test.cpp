@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -187,13 +188,18 @@ TEST_F(Actions, TheCompanionIsStartedOnceAndWokenByItsMessage)
     ASSERT_NE(WaitForWindowOfClass(kVelmoClass), nullptr);
     EXPECT_EQ(WaitLogLines(logs_.File(L"Velmo.log"), 1).at(0), "start");
 
-    // Running in this session: not started again, woken by the broadcast.
+    // Running in this session: not started again, woken by the broadcast,
+    // its window brought to the front.
+    const HWND companion = WaitForWindowOfClass(kVelmoClass);
+    ASSERT_EQ(Execute(1, kivotest::BinFile(L"PlainWindow.exe")), TRUE);
+    ASSERT_TRUE(WaitForeground(WaitForWindowOfClass(kPlainClass)));
     const std::size_t before = Log(L"Velmo.log").size();
     ASSERT_EQ(Execute(101, velmo + L" "), TRUE);
     const std::vector<std::string> lines = WaitLogLines(logs_.File(L"Velmo.log"), before + 1);
     ASSERT_EQ(lines.size(), before + 1);
     EXPECT_EQ(lines.back().rfind("message ", 0), 0u);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "start"), 1);
+    EXPECT_TRUE(WaitForeground(companion));
 
     // Running, even a command with an option only wakes it.
     EXPECT_EQ(Execute(101, velmo + L" -x"), TRUE);

@@ -1,0 +1,209 @@
+#include "app/kivo_function_button_wnd.h"
+
+#include <shellapi.h>
+#include <wtsapi32.h>
+
+#include "KivoFCtrl.h"
+#include "callback/callback_parameter.h"
+#include "callback/notify_callback.h"
+#include "dialog/kivo_function_button_dlg.h"
+#include "errors/error_manager.h"
+#include "errors/error_message.h"
+#include "resource.h"
+#include "app/tool_tip.h"
+
+namespace {
+
+constexpr int kInputDesktopAttempts = 3000;
+constexpr DWORD kInputDesktopPollMs = 400;
+// GetUserObjectInformationW index of the "receives input" flag.
+constexpr int kUoiIo = 6;
+
+// Waits until the input desktop can be opened; false when it never could.
+bool WaitForInputDesktop() noexcept
+{
+    for (int attempt = 0; attempt < kInputDesktopAttempts; ++attempt) {
+        if (HDESK desktop = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS)) {
+            CloseDesktop(desktop);
+            return true;
+        }
+        Sleep(kInputDesktopPollMs);
+    }
+    return false;
+}
+
+// Whether this thread's desktop receives input. When the system cannot
+// say, the input desktop found just before answers for it.
+bool ThreadDesktopReceivesInput(bool inputDesktopFound) noexcept
+{
+    const HDESK desktop = GetThreadDesktop(GetCurrentThreadId());
+    if (desktop == nullptr)
+        return false;
+    DWORD receivesInput = 0;
+    DWORD needed = 0;
+    if (!GetUserObjectInformationW(desktop, kUoiIo, &receivesInput, sizeof(receivesInput), &needed))
+        return inputDesktopFound;
+    return receivesInput == 1;
+}
+
+} // namespace
+
+int CKivoFunctionButtonWnd::OnCreate(LPCREATESTRUCTW createStruct)
+{
+    (void)createStruct;
+    if (Default() == -1)
+        return -1;
+    LoadToolTip();
+    m_hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    NotifyIcon(NIM_ADD, m_hIcon, TOOL_TIP);
+    WTSRegisterSessionNotification(m_hWnd, NOTIFY_FOR_THIS_SESSION);
+
+    m_Parameter.Load(m_hWnd);
+    if (checkLastError())
+        return -1;
+    const int failed = m_Parameter.SetCallBackParameter();
+    if (checkLastError())
+        return -1;
+    SetButtonFunctionErorr(failed);
+    checkLastError();
+
+    const bool inputDesktopFound = WaitForInputDesktop();
+    if (ThreadDesktopReceivesInput(inputDesktopFound)) {
+        if (!StartNotifyThread())
+            return -1;
+        m_bNotify = true;
+    }
+    return 0;
+}
+
+BOOL CKivoFunctionButtonWnd::StartNotifyThread()
+{
+    if (KVFOpen() != 0) {
+        SetError(KVF_ERROR_DRIVER_OPEN);
+        checkLastError();
+        return FALSE;
+    }
+    m_bOpen = true;
+    InitializeCallBackFunction(m_hWnd);
+    const int32_t registered = KVFSetCallbackFunc(Notify_CallBack);
+    if (registered == -2) {
+        SetError(KVF_ERROR_ALREADY_EXECUTING);
+        checkLastError();
+        return FALSE;
+    }
+    if (registered == -1) {
+        SetError(KVF_ERROR_NOTIFY_THREAD);
+        checkLastError();
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CKivoFunctionButtonWnd::OnSessionChange(UINT nSessionState, UINT nId)
+{
+    (void)nId;
+    switch (nSessionState) {
+    case WTS_CONSOLE_CONNECT:
+    case WTS_REMOTE_CONNECT:
+        if (!m_bNotify) {
+            if (StartNotifyThread())
+                m_bNotify = true;
+            else
+                PostMessageW(WM_CLOSE, 0, 0);
+        }
+        break;
+    case WTS_CONSOLE_DISCONNECT:
+    case WTS_REMOTE_DISCONNECT:
+        if (m_bNotify) {
+            if (m_bOpen) {
+                KVFClose();
+                m_bOpen = false;
+            }
+            m_bNotify = false;
+        }
+        break;
+    default:
+        break;
+    }
+    Default();
+}
+
+BOOL CKivoFunctionButtonWnd::OnQueryEndSession()
+{
+    if (!Default())
+        return FALSE;
+    PostMessageW(WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+void CKivoFunctionButtonWnd::OnDestroy()
+{
+    if (m_bOpen) {
+        KVFClose();
+        m_bOpen = false;
+    }
+    m_bNotify = false;
+    WTSUnRegisterSessionNotification(m_hWnd);
+    NotifyIcon(NIM_DELETE, nullptr, nullptr);
+    Default();
+}
+
+LRESULT CKivoFunctionButtonWnd::OnThreadError(WPARAM wParam, LPARAM lParam)
+{
+    (void)wParam;
+    (void)lParam;
+    checkLastError();
+    return 0;
+}
+
+void CKivoFunctionButtonWnd::ShowDlg()
+{
+    CKivoFunctionButtonDlg::CreateInstance(&m_Parameter, this);
+}
+
+BOOL CKivoFunctionButtonWnd::checkLastError()
+{
+    const PendingErrorMessage pending = LoadPendingErrorMessage(GetModuleHandleW(nullptr));
+    const UINT type = ErrorBoxType(pending.level);
+    if (type == 0)
+        return FALSE;
+    MessageBoxW(m_hWnd, pending.message, pending.caption, type);
+    return pending.level == KVF_LEVEL_ERROR ? TRUE : FALSE;
+}
+
+void CKivoFunctionButtonWnd::OnTaskbarCreated()
+{
+    AddIconAgain(m_hIcon, TOOL_TIP);
+}
+
+const MessageMap *CKivoFunctionButtonWnd::GetMessageMap() const noexcept
+{
+    static const MessageEntry entries[] = {
+        {WM_CREATE, 0,
+         [](CWnd &w, WPARAM, LPARAM lParam) -> LRESULT {
+             return static_cast<CKivoFunctionButtonWnd &>(w).OnCreate(
+                 reinterpret_cast<LPCREATESTRUCTW>(lParam));
+         }},
+        {WM_DESTROY, 0,
+         [](CWnd &w, WPARAM, LPARAM) -> LRESULT {
+             static_cast<CKivoFunctionButtonWnd &>(w).OnDestroy();
+             return 0;
+         }},
+        {WM_THREAD_ERROR, 0,
+         [](CWnd &w, WPARAM wParam, LPARAM lParam) -> LRESULT {
+             return static_cast<CKivoFunctionButtonWnd &>(w).OnThreadError(wParam, lParam);
+         }},
+        {WM_WTSSESSION_CHANGE, 0,
+         [](CWnd &w, WPARAM wParam, LPARAM lParam) -> LRESULT {
+             static_cast<CKivoFunctionButtonWnd &>(w).OnSessionChange(static_cast<UINT>(wParam),
+                                                                      static_cast<UINT>(lParam));
+             return 0;
+         }},
+        {WM_QUERYENDSESSION, 0,
+         [](CWnd &w, WPARAM, LPARAM) -> LRESULT {
+             return static_cast<CKivoFunctionButtonWnd &>(w).OnQueryEndSession();
+         }},
+    };
+    static const MessageMap map = MakeMessageMap(CNotifyIcon::GetMessageMap(), entries);
+    return &map;
+}

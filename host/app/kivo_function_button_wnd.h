@@ -1,0 +1,43 @@
+// The hidden main window: the tray icon, the button settings, the session
+// with the control library, and the reactions to session changes and to
+// the end of the Windows session.
+#pragma once
+
+#include <windows.h>
+
+#include "app/notify_icon.h"
+#include "parameter/function_button_parameter.h"
+
+// Posted by the notification thread after a failed action.
+constexpr UINT WM_THREAD_ERROR = WM_USER + 110; // 0x046E
+
+class CKivoFunctionButtonWnd : public CNotifyIcon {
+public:
+    CKivoFunctionButtonWnd() noexcept = default;
+
+    void ShowDlg();
+    void DoRButtonClick() override { ShowDlg(); }
+
+    // Opens the control library session and registers the button callback;
+    // FALSE after showing why not (18, 19 or 20).
+    BOOL StartNotifyThread();
+
+    // Shows the pending error; TRUE when it is fatal.
+    BOOL checkLastError();
+
+    int OnCreate(LPCREATESTRUCTW createStruct);
+    void OnDestroy();
+    LRESULT OnThreadError(WPARAM wParam, LPARAM lParam);
+    void OnSessionChange(UINT nSessionState, UINT nId);
+    BOOL OnQueryEndSession();
+
+protected:
+    const MessageMap *GetMessageMap() const noexcept override;
+    void OnTaskbarCreated() override;
+
+private:
+    HICON m_hIcon = nullptr;
+    CFunctionButtonParameter m_Parameter;
+    bool m_bOpen = false;
+    bool m_bNotify = false;
+};

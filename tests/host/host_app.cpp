@@ -1,0 +1,142 @@
+#include "host_app.h"
+
+#include <shellapi.h>
+
+#include "test_paths.h"
+
+namespace hosttest {
+
+namespace {
+
+constexpr DWORD kPollMs = 20;
+
+struct WindowSearch {
+    DWORD processId;
+    const wchar_t *title;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam)
+{
+    auto *search = reinterpret_cast<WindowSearch *>(lParam);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId) {
+        wchar_t title[256] = {};
+        InternalGetWindowText(window, title, 256);
+        if (wcscmp(title, search->title) == 0)
+            search->found.push_back(window);
+    }
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t *title)
+{
+    WindowSearch search{processId, title, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool TrayIconPresent(HWND owner)
+{
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = owner;
+    data.uID = kTrayIconId;
+    data.uFlags = 0;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+std::wstring ItemText(HWND dialog, int id)
+{
+    wchar_t text[512] = {};
+    GetDlgItemTextW(dialog, id, text, 512);
+    return text;
+}
+
+std::wstring MessageBoxText(HWND box)
+{
+    // The message is the box's static text control (id 0xFFFF).
+    return ItemText(box, 0xFFFF);
+}
+
+HostApp::~HostApp()
+{
+    Stop();
+}
+
+bool HostApp::Start(const std::wstring &arguments)
+{
+    std::wstring command = kivotest::DistFile(L"KivoFunctionButtonApl.exe");
+    if (!arguments.empty())
+        command += L" " + arguments;
+    auto started = kivotest::StartProcess(command);
+    if (!started)
+        return false;
+    process_ = std::move(*started);
+    return true;
+}
+
+bool HostApp::Running() const
+{
+    return process_.process && WaitForSingleObject(process_.process.get(), 0) == WAIT_TIMEOUT;
+}
+
+HWND HostApp::WaitWindow(const wchar_t *title, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; waited < timeoutMs; waited += kPollMs) {
+        const std::vector<HWND> windows = WindowsOfProcess(process_.id, title);
+        if (!windows.empty())
+            return windows.front();
+        if (!Running())
+            return nullptr;
+        Sleep(kPollMs);
+    }
+    return nullptr;
+}
+
+bool HostApp::WaitNoWindow(const wchar_t *title, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; waited < timeoutMs; waited += kPollMs) {
+        if (WindowsOfProcess(process_.id, title).empty())
+            return true;
+        Sleep(kPollMs);
+    }
+    return false;
+}
+
+HWND HostApp::WaitMainWindow()
+{
+    mainWindow = WaitWindow(kMainWindowTitle);
+    return mainWindow;
+}
+
+std::optional<DWORD> HostApp::WaitExit(DWORD timeoutMs)
+{
+    if (!process_.process)
+        return std::nullopt;
+    if (WaitForSingleObject(process_.process.get(), timeoutMs) != WAIT_OBJECT_0)
+        return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.process.get(), &code);
+    return code;
+}
+
+void HostApp::Stop()
+{
+    if (!Running())
+        return;
+    // Boxes first: a host waiting in a message box closes after it.
+    for (HWND box : WindowsOfProcess(process_.id, kErrorCaption))
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    for (HWND window : WindowsOfProcess(process_.id, kMainWindowTitle))
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    if (!WaitExit(10000)) {
+        TerminateProcess(process_.process.get(), 1);
+        WaitForSingleObject(process_.process.get(), 10000);
+    }
+}
+
+} // namespace hosttest

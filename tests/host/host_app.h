@@ -1,0 +1,70 @@
+// The host program as a user runs it: a real process of the staged
+// KivoFunctionButtonApl.exe, seen and driven from outside through its
+// windows, its tray icon and window messages.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "process.h"
+
+namespace hosttest {
+
+constexpr wchar_t kMainWindowTitle[] = L"KIVO_FUNCTION";
+constexpr wchar_t kErrorCaption[] = L"Function Button Error Message";
+constexpr wchar_t kDialogCaption[] = L"Function Button Setting";
+constexpr UINT kTrayCallback = WM_USER + 100;
+constexpr UINT kTrayIconId = 100;
+// How long the tests wait for the host to show something; Wine needs a few
+// seconds to start a program with COM and WMI.
+constexpr DWORD kHostPatienceMs = 30000;
+
+// The top-level windows of a process with that title, in z-order.
+std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t *title);
+
+// Whether the tray holds the icon (owner, id 100): the shell accepts a
+// change only of an icon it has.
+bool TrayIconPresent(HWND owner);
+
+// The text of a dialog's control, through WM_GETTEXT.
+std::wstring ItemText(HWND dialog, int id);
+
+// The message text of a message box.
+std::wstring MessageBoxText(HWND box);
+
+class HostApp {
+public:
+    HostApp() = default;
+    ~HostApp();
+    HostApp(const HostApp &) = delete;
+    HostApp &operator=(const HostApp &) = delete;
+
+    // Starts the host with the given command-line tail; false when it cannot
+    // be started.
+    bool Start(const std::wstring &arguments = L"");
+    DWORD id() const { return process_.id; }
+    bool Running() const;
+
+    // The hidden main window, once it exists; null when the process ended.
+    HWND WaitMainWindow();
+    // A top-level window of the host with that title; null when none shows
+    // up in time (or the process ended).
+    HWND WaitWindow(const wchar_t *title, DWORD timeoutMs = kHostPatienceMs);
+    // Waits until the host has no window with that title any more.
+    bool WaitNoWindow(const wchar_t *title, DWORD timeoutMs = kHostPatienceMs);
+    // The exit code, or empty when it did not end in time.
+    std::optional<DWORD> WaitExit(DWORD timeoutMs = kHostPatienceMs);
+    // Asks it to close (WM_CLOSE to the main window) and waits; ends it
+    // hard when it does not.
+    void Stop();
+
+    HWND mainWindow = nullptr;
+
+private:
+    kivotest::StartedProcess process_;
+};
+
+} // namespace hosttest

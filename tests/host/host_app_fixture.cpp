@@ -1,0 +1,85 @@
+#include "host_app_fixture.h"
+
+#include "button_road_fixture.h"
+#include "file_bytes.h"
+#include "test_paths.h"
+
+namespace hosttest {
+
+void HostAppTest::SetUp()
+{
+    ASSERT_FALSE(logs_.path().empty());
+    ASSERT_TRUE(panel_.open()) << "control panel missing, error " << GetLastError();
+    ASSERT_TRUE(panel_.reset());
+    WriteSettings(RecorderItems());
+}
+
+void HostAppTest::TearDown()
+{
+    if (panel_.isOpen()) {
+        EXPECT_TRUE(panel_.reset());
+    }
+}
+
+IniText HostAppTest::RecorderItems()
+{
+    IniText ini = IniText::Valid(3);
+    const wchar_t *names[] = {L"Zulu", L"Yankee", L"X-ray"};
+    for (int n = 1; n <= 3; ++n) {
+        const std::wstring section = IniText::ItemSection(n);
+        ini.Set(section, L"ItemName", names[n - 1]);
+        ini.Set(section, L"ItemPath", kivotest::BinFile(L"CommandRecorder.exe"));
+        ini.Set(section, L"ItemOption", L"item" + std::to_wstring(n));
+    }
+    return ini;
+}
+
+void HostAppTest::WriteSettings(const IniText &ini)
+{
+    ASSERT_TRUE(settings_.WriteUserFile(AsciiBytes(ini.Text())));
+}
+
+std::string HostAppTest::SettingsBytes() const
+{
+    return ReadFileBytes(settings_.userFile()).value_or("<no file>");
+}
+
+KVFBSIM_STATUS HostAppTest::Status()
+{
+    KVFBSIM_STATUS s{};
+    EXPECT_TRUE(panel_.getStatus(s));
+    return s;
+}
+
+bool HostAppTest::WaitPending(unsigned long n)
+{
+    for (DWORD waited = 0; waited < kHostPatienceMs; waited += 20) {
+        if (Status().PendingNow == n)
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+bool HostAppTest::StartRunning(HostApp &host, const std::wstring &arguments)
+{
+    return host.Start(arguments) && host.WaitMainWindow() != nullptr && WaitPending(1);
+}
+
+std::wstring HostAppTest::TakeBox(HostApp &host)
+{
+    const HWND box = host.WaitWindow(kErrorCaption);
+    if (box == nullptr)
+        return L"<no box>";
+    const std::wstring text = MessageBoxText(box);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    host.WaitNoWindow(kErrorCaption);
+    return text;
+}
+
+std::vector<std::string> HostAppTest::RecorderLines() const
+{
+    return LogLines(logs_.File(L"CommandRecorder.log"));
+}
+
+} // namespace hosttest

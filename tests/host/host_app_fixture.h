@@ -1,0 +1,50 @@
+// What the tests of the running host share: a settings file of items that
+// start the recorder, the stand-ins' log folder, the simulated driver's
+// panel, and the per-user settings kept as they were.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host_app.h"
+#include "ini_text.h"
+#include "log_folder.h"
+#include "panel.h"
+#include "user_settings_guard.h"
+
+namespace hosttest {
+
+class HostAppTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Three items named "Zulu", "Yankee" and "X-ray" (reverse alphabetical
+    // order) that start the recorder with "item1" to "item3"; defaults
+    // A = 1, B = 3, selected A = 2, B = 3, ButtonAction 1.
+    static IniText RecorderItems();
+    void WriteSettings(const IniText &ini);
+    std::string SettingsBytes() const;
+
+    // Starts the host and waits until its notification runs (the driver
+    // holds its request); false when it did not get there.
+    bool StartRunning(HostApp &host, const std::wstring &arguments = L"");
+    // Waits until the driver holds n pending requests.
+    bool WaitPending(unsigned long n);
+    KVFBSIM_STATUS Status();
+
+    // Closes a message box of the host with its OK button; its text.
+    std::wstring TakeBox(HostApp &host);
+
+    std::vector<std::string> RecorderLines() const;
+
+    UserSettingsGuard settings_;
+    standintest::LogFolder logs_;
+    kvfbsim::Panel panel_;
+};
+
+} // namespace hosttest
