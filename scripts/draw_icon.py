@@ -12,9 +12,11 @@ windres and Wine take it):
     48, 64 px at 32 bpp          (true colour, antialiased, with alpha)
 
 The 16 px picture is drawn by hand, pixel by pixel: it is the one the
-notification area shows. The larger ones come from one description of the
-shapes, sampled 8x8 times per pixel: averaged for the 32 bpp images, by
-majority of the samples for the palette images, which need hard edges.
+notification area shows. The caps of the larger sizes come from one
+description of their shapes, sampled 8x8 times per pixel: averaged for the
+32 bpp images, by majority of the samples for the palette images, which need
+hard edges. Their legends are hand-drawn glyphs up to 48 px and strokes at
+64 px.
 
 Standard library only and deterministic: every run writes the same bytes.
 
@@ -164,24 +166,24 @@ class Cap:
         self.fr = g["face_radius"]
         self.hilite = g["hilite"]
         self.front_y = self.fy1 + g["front"] * 0.45  # sides below it are darker
-        # The legend: centred on the face, a little above the middle.
-        # Its centre lines lie on the pixel grid so that the strokes' edges
-        # fall between pixels: on pixel centres for odd stroke widths, on
-        # pixel edges for even ones.
-        self.sw = g["stroke"]
-        dw, dh = g["digit_w"], g["digit_h"]
-        cx = (self.fx0 + self.fx1) / 2.0 + g.get("digit_dx", 0)
+        # The legend, centred on the face: a hand-drawn glyph where there is
+        # one for this size, else strokes.
+        cx = (self.fx0 + self.fx1) / 2.0
         cy = (self.fy0 + self.fy1) / 2.0 + g.get("digit_dy", 0)
-        lx, ty = self.snap(cx - dw / 2.0), self.snap(cy - dh / 2.0)
-        self.strokes = digit_strokes(legend, lx, ty, dw, dh, self.snap)
-        self.bx0, self.bx1 = lx - self.sw, lx + dw + self.sw
-        self.by0, self.by1 = ty - self.sw, ty + dh + self.sw
-        # Small sizes have their legends drawn by hand instead.
         self.glyph = g["glyphs"][legend] if "glyphs" in g else None
         if self.glyph:
-            gw, gh = len(self.glyph[0]), len(self.glyph)
-            self.gx = int(math.floor(cx - gw / 2.0))
-            self.gy = int(math.floor(cy - gh / 2.0))
+            self.gx = int(math.floor(cx - len(self.glyph[0]) / 2.0))
+            self.gy = int(math.floor(cy - len(self.glyph) / 2.0))
+        else:
+            # Centre lines on the pixel grid, so that the strokes' edges fall
+            # between pixels: on pixel centres for odd stroke widths, on
+            # pixel edges for even ones.
+            self.sw = g["stroke"]
+            dw, dh = g["digit_w"], g["digit_h"]
+            lx, ty = self.snap(cx - dw / 2.0), self.snap(cy - dh / 2.0)
+            self.strokes = digit_strokes(legend, lx, ty, dw, dh, self.snap)
+            self.bx0, self.bx1 = lx - self.sw, lx + dw + self.sw
+            self.by0, self.by1 = ty - self.sw, ty + dh + self.sw
 
     def snap(self, v):
         return math.floor(v) + (0.5 if self.sw % 2 else 0.0)
@@ -216,8 +218,7 @@ class Cap:
         return min(1.0, max(0.0, (py - self.fy0) / (self.fy1 - self.fy0)))
 
 
-# Hand-drawn legends for the small sizes, where strokes from shapes come out
-# ragged.
+# Hand-drawn legends up to 48 px, where strokes from shapes come out ragged.
 GLYPHS24 = {
     "1": ["..##..",
           ".###..",
@@ -290,14 +291,11 @@ GLYPHS48 = {
 # cap "2" at `back` from it and drawn over it.
 GEOMETRY = {
     24: dict(cap=(13, 15), back=(11, 9), radius=2.5, outline=1, side=0, top=0,
-             front=3, face_radius=1.5, hilite=1, stroke=2, digit_w=4, digit_h=6,
-             glyphs=GLYPHS24, digit_dy=1),
+             front=3, face_radius=1.5, hilite=1, glyphs=GLYPHS24, digit_dy=1),
     32: dict(cap=(18, 20), back=(14, 12), radius=3.5, outline=1, side=1, top=0,
-             front=4, face_radius=2.5, hilite=1, stroke=2, digit_w=6, digit_h=8,
-             glyphs=GLYPHS32),
+             front=4, face_radius=2.5, hilite=1, glyphs=GLYPHS32),
     48: dict(cap=(27, 30), back=(21, 18), radius=5.0, outline=1, side=2, top=1,
-             front=6, face_radius=3.5, hilite=1, stroke=3, digit_w=8, digit_h=11,
-             glyphs=GLYPHS48),
+             front=6, face_radius=3.5, hilite=1, glyphs=GLYPHS48),
     64: dict(cap=(36, 40), back=(28, 24), radius=6.5, outline=2, side=2, top=1,
              front=7, face_radius=4.5, hilite=1.5, stroke=4, digit_w=11, digit_h=15),
 }
@@ -346,7 +344,6 @@ def render(size):
             counts = {}
             r = g = b = 0
             covered = 0
-            centre_cap = None
             for j in range(n):
                 py = y + (j + 0.5) / n
                 for i in range(n):
@@ -438,8 +435,8 @@ def palette_image(size, bpp, parts, shades):
 
 
 def truecolour_image(size, rgba):
-    # The mask is the alpha channel cut at one half, for whatever draws
-    # without alpha; colour stays in the transparent pixels' neighbours only.
+    # Drawing with alpha ignores the mask; whatever draws without alpha gets
+    # the alpha channel cut at one half.
     return dib(size, 32, None, rgba, lambda x, y: rgba[y][x][3] < 128)
 
 

@@ -6,6 +6,7 @@ set -euo pipefail
 # command or file that shows the package is there -> package
 declare -A needs=(
   [/usr/bin/cmake]=cmake
+  [/usr/bin/python3]=python3
   [/usr/bin/ninja]=ninja-build
   [/usr/bin/x86_64-w64-mingw32-g++-posix]=g++-mingw-w64-x86-64-posix
   [/usr/bin/x86_64-w64-mingw32-gcc-posix]=gcc-mingw-w64-x86-64-posix

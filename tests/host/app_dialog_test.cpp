@@ -1,0 +1,192 @@
+// The settings dialog of the running host: opened from the tray icon, its
+// lists and texts, Default, OK, Cancel and the close box, and what OK does
+// to the file and to the buttons.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "button_road_fixture.h"
+#include "file_bytes.h"
+#include "host_app_fixture.h"
+#include "resource.h"
+
+namespace hosttest {
+namespace {
+
+std::vector<std::wstring> ComboItems(HWND combo)
+{
+    std::vector<std::wstring> items;
+    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t text[260] = {};
+        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        items.push_back(text);
+    }
+    return items;
+}
+
+int Selected(HWND dialog, int combo)
+{
+    return static_cast<int>(SendDlgItemMessageW(dialog, combo, CB_GETCURSEL, 0, 0));
+}
+
+void Click(HWND dialog, int id)
+{
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+class SettingsDialog : public HostAppTest {
+protected:
+    // Opens the dialog the way a user does: a right click on the tray icon.
+    HWND OpenDialog(HostApp &host)
+    {
+        PostMessageW(host.mainWindow, kTrayCallback, kTrayIconId, WM_RBUTTONUP);
+        return host.WaitWindow(kDialogCaption);
+    }
+};
+
+TEST_F(SettingsDialog, ARightClickOnTheIconOpensOneDialog)
+{
+    HostApp host;
+    ASSERT_TRUE(StartRunning(host));
+    // A left click, or a click on another icon of the window, does nothing.
+    PostMessageW(host.mainWindow, kTrayCallback, kTrayIconId, WM_LBUTTONUP);
+    PostMessageW(host.mainWindow, kTrayCallback, kTrayIconId + 1, WM_RBUTTONUP);
+    Sleep(500);
+    EXPECT_TRUE(WindowsOfProcess(host.id(), kDialogCaption).empty());
+
+    const HWND dialog = OpenDialog(host);
+    ASSERT_NE(dialog, nullptr);
+    SendDlgItemMessageW(dialog, IDC_COMBO_BUTTON_A, CB_SETCURSEL, 2, 0);
+    PostMessageW(host.mainWindow, kTrayCallback, kTrayIconId, WM_RBUTTONUP);
+    Sleep(500);
+    EXPECT_EQ(WindowsOfProcess(host.id(), kDialogCaption), std::vector<HWND>{dialog});
+    EXPECT_EQ(Selected(dialog, IDC_COMBO_BUTTON_A), 2) << "the open dialog is left as it is";
+
+    // Listed in item order although the names are in reverse order.
+    const std::vector<std::wstring> names{L"Zulu", L"Yankee", L"X-ray"};
+    EXPECT_EQ(ComboItems(GetDlgItem(dialog, IDC_COMBO_BUTTON_A)), names);
+    EXPECT_EQ(ComboItems(GetDlgItem(dialog, IDC_COMBO_BUTTON_B)), names);
+    const std::pair<int, const wchar_t *> texts[] = {
+        {IDC_GROUP_BUTTON_A, L"Function button 1"}, {IDC_GROUP_BUTTON_B, L"Function button 2"},
+        {IDC_SELECT_BUTTON_A, L"Select items"},     {IDC_SELECT_BUTTON_B, L"Select items"},
+        {IDC_DEFAULT_BUTTON_A, L"Default"},         {IDC_DEFAULT_BUTTON_B, L"Default"},
+        {IDC_VERSION, L"1.0.0.0"},                  {IDOK, L"OK"},
+        {IDCANCEL, L"CANCEL"},
+    };
+    for (const auto &[id, text] : texts)
+        EXPECT_EQ(ItemText(dialog, id), text) << id;
+}
+
+struct DialogRow {
+    const char *label;
+    std::function<void(IniText &)> change;  // of the settings file before start
+    int pickA;                              // list positions chosen, -1 none
+    int pickB;
+    int closeWith;                          // IDOK, IDCANCEL or WM_CLOSE
+    bool lockFile;                          // the settings file cannot be written
+    std::vector<std::wstring> boxes;        // shown after OK, in order
+    int savedA;                             // ids in the file afterwards, 0: unchanged
+    int savedB;
+    std::string press;                      // recorder line of a press of A
+};
+
+void Unresolvable(IniText &ini, int item)
+{
+    ini.Set(IniText::ItemSection(item), L"ItemPathInfo", L"5");
+    ini.Set(IniText::ItemSection(item), L"ItemPath", L"HKEY_CURRENT_USER\\Software\\KivoNoSuchKey,Path");
+}
+
+TEST_F(SettingsDialog, OkCancelAndCloseOverSettingsFiles)
+{
+    const std::wstring notWorking1 = L"Function button 1 is not working.Please check Function Button Setting.";
+    const std::wstring notWorking12 =
+        L"Function button 1/2 are not working. Please check Function Button Setting.";
+    const DialogRow rows[] = {
+        {"Default then Cancel", nullptr, -2, -2, IDCANCEL, false, {}, 0, 0, "start item2"},
+        {"choice then close box", nullptr, 0, 0, WM_CLOSE, false, {}, 0, 0, "start item2"},
+        {"OK with two choices", nullptr, 0, 1, IDOK, false, {}, 1, 2, "start item1"},
+        {"OK untouched", nullptr, -1, -1, IDOK, false, {}, 2, 3, "start item2"},
+        {"OK with button 1 unresolvable", [](IniText &i) { Unresolvable(i, 1); }, 0, -1, IDOK, false,
+         {notWorking1}, 1, 3, ""},
+        {"OK with neither resolvable", [](IniText &i) { Unresolvable(i, 1); }, 0, 0, IDOK, false,
+         {notWorking12}, 1, 1, ""},
+        {"OK with the file locked", nullptr, 2, -1, IDOK, true,
+         {L"Function Button Setting could not be saved."}, 0, 0, "start item3"},
+    };
+    for (const DialogRow &row : rows) {
+        SCOPED_TRACE(row.label);
+        IniText ini = RecorderItems();
+        if (row.change)
+            row.change(ini);
+        WriteSettings(ini);
+        const std::string before = SettingsBytes();
+        ASSERT_TRUE(panel_.reset());
+        DeleteFileW(logs_.File(L"CommandRecorder.log").c_str());
+
+        HostApp host;
+        ASSERT_TRUE(StartRunning(host));
+        const HWND dialog = OpenDialog(host);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(Selected(dialog, IDC_COMBO_BUTTON_A), 1);
+        EXPECT_EQ(Selected(dialog, IDC_COMBO_BUTTON_B), 2);
+        if (row.pickA == -2) {
+            SendDlgItemMessageW(dialog, IDC_COMBO_BUTTON_A, CB_SETCURSEL, 2, 0);
+            SendDlgItemMessageW(dialog, IDC_COMBO_BUTTON_B, CB_SETCURSEL, 0, 0);
+            Click(dialog, IDC_DEFAULT_BUTTON_A);
+            Click(dialog, IDC_DEFAULT_BUTTON_B);
+            Sleep(300);
+            EXPECT_EQ(Selected(dialog, IDC_COMBO_BUTTON_A), 0);
+            EXPECT_EQ(Selected(dialog, IDC_COMBO_BUTTON_B), 2);
+        }
+        if (row.pickA >= 0)
+            SendDlgItemMessageW(dialog, IDC_COMBO_BUTTON_A, CB_SETCURSEL, static_cast<WPARAM>(row.pickA), 0);
+        if (row.pickB >= 0)
+            SendDlgItemMessageW(dialog, IDC_COMBO_BUTTON_B, CB_SETCURSEL, static_cast<WPARAM>(row.pickB), 0);
+
+        HANDLE lock = INVALID_HANDLE_VALUE;
+        if (row.lockFile)
+            lock = CreateFileW(settings_.userFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (row.closeWith == WM_CLOSE)
+            PostMessageW(dialog, WM_CLOSE, 0, 0);
+        else
+            Click(dialog, row.closeWith);
+        for (const std::wstring &box : row.boxes)
+            EXPECT_EQ(TakeBox(host), box);
+        EXPECT_TRUE(host.WaitNoWindow(kDialogCaption));
+        EXPECT_EQ(host.WaitWindow(kErrorCaption, 500), nullptr) << "no further box";
+        if (lock != INVALID_HANDLE_VALUE)
+            CloseHandle(lock);
+
+        IniText expected = ini;
+        if (row.savedA != 0) {
+            expected.Set(L"Setting", L"ButtonASettingId", std::to_wstring(row.savedA));
+            expected.Set(L"Setting", L"ButtonBSettingId", std::to_wstring(row.savedB));
+        }
+        EXPECT_EQ(SettingsBytes(), row.savedA != 0 ? AsciiBytes(expected.Text()) : before);
+
+        // The buttons use what OK applied (ButtonAction 1: a press acts).
+        ASSERT_TRUE(panel_.injectReport(0));
+        ASSERT_TRUE(panel_.injectReport(1));
+        ASSERT_TRUE(WaitPending(1));
+        Sleep(200);
+        const std::vector<std::string> ran = RecorderLines();
+        EXPECT_EQ(ran, row.press.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.press});
+
+        // Reopened, the dialog shows what was applied last.
+        const HWND again = OpenDialog(host);
+        ASSERT_NE(again, nullptr);
+        const int shownA = row.closeWith == IDOK && row.pickA >= 0 ? row.pickA : 1;
+        EXPECT_EQ(Selected(again, IDC_COMBO_BUTTON_A), shownA);
+        Click(again, IDCANCEL);
+        EXPECT_TRUE(host.WaitNoWindow(kDialogCaption));
+    }
+}
+
+} // namespace
+} // namespace hosttest
