@@ -62,7 +62,9 @@ TEST_F(Startup, EachSettingsFileAndCommandLine)
         const HWND main = host.WaitMainWindow();
         ASSERT_NE(main, nullptr);
         if (!row.box.empty()) {
-            EXPECT_EQ(TakeBox(host), row.box);
+            std::string icon;
+            EXPECT_EQ(TakeBox(host, &icon), row.box);
+            EXPECT_EQ(icon, row.keepsRunning ? "exclamation" : "stop");
             // Shown once.
             EXPECT_EQ(host.WaitWindow(kErrorCaption, 1000), nullptr);
         }
@@ -120,7 +122,9 @@ TEST_F(Startup, ADriverThatCannotServeEndsTheProgram)
     {
         HostApp host;
         ASSERT_TRUE(host.Start());
-        EXPECT_EQ(TakeBox(host), L"Can not open Function Button Driver.");
+        std::string icon;
+        EXPECT_EQ(TakeBox(host, &icon), L"Can not open Function Button Driver.");
+        EXPECT_EQ(icon, "stop");
         EXPECT_EQ(host.WaitExit(), std::optional<DWORD>(0));
     }
     ASSERT_TRUE(kivotest::InstallSimDevice());

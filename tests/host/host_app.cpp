@@ -62,6 +62,47 @@ std::wstring MessageBoxText(HWND box)
     return ItemText(box, 0xFFFF);
 }
 
+namespace {
+
+BOOL CALLBACK FindIconControl(HWND child, LPARAM lParam)
+{
+    if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+        return TRUE;
+    *reinterpret_cast<HWND *>(lParam) = child;
+    return FALSE;
+}
+
+} // namespace
+
+std::string MessageBoxIcon(HWND box)
+{
+    HWND icon = nullptr;
+    EnumChildWindows(box, FindIconControl, reinterpret_cast<LPARAM>(&icon));
+    RECT rect{};
+    if (icon == nullptr || !GetWindowRect(icon, &rect))
+        return "none";
+    // The box is the newest window on top; its icon is on the screen.
+    const HDC screen = GetDC(nullptr);
+    int red = 0;
+    int yellow = 0;
+    for (LONG y = rect.top; y < rect.bottom; ++y) {
+        for (LONG x = rect.left; x < rect.right; ++x) {
+            const COLORREF c = GetPixel(screen, x, y);
+            const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+            if (r > 160 && g < 90 && b < 90)
+                ++red;
+            else if (r > 160 && g > 140 && b < 100)
+                ++yellow;
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    if (red > 50 && red > yellow)
+        return "stop";
+    if (yellow > 50)
+        return "exclamation";
+    return "none";
+}
+
 HostApp::~HostApp()
 {
     Stop();

@@ -35,6 +35,10 @@ std::wstring ItemText(HWND dialog, int id);
 // The message text of a message box.
 std::wstring MessageBoxText(HWND box);
 
+// Which icon a message box shows, told by the colours on the screen: "stop"
+// (red), "exclamation" (yellow), or "none".
+std::string MessageBoxIcon(HWND box);
+
 class HostApp {
 public:
     HostApp() = default;

@@ -66,12 +66,16 @@ bool HostAppTest::StartRunning(HostApp &host, const std::wstring &arguments)
     return host.Start(arguments) && host.WaitMainWindow() != nullptr && WaitPending(1);
 }
 
-std::wstring HostAppTest::TakeBox(HostApp &host)
+std::wstring HostAppTest::TakeBox(HostApp &host, std::string *icon)
 {
     const HWND box = host.WaitWindow(kErrorCaption);
     if (box == nullptr)
         return L"<no box>";
     const std::wstring text = MessageBoxText(box);
+    if (icon != nullptr) {
+        Sleep(300); // drawn
+        *icon = MessageBoxIcon(box);
+    }
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     host.WaitNoWindow(kErrorCaption);
     return text;

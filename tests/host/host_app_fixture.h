@@ -37,8 +37,9 @@ protected:
     bool WaitPending(unsigned long n);
     KVFBSIM_STATUS Status();
 
-    // Closes a message box of the host with its OK button; its text.
-    std::wstring TakeBox(HostApp &host);
+    // Closes a message box of the host with its OK button; its text, and
+    // the kind of its icon when asked for.
+    std::wstring TakeBox(HostApp &host, std::string *icon = nullptr);
 
     std::vector<std::string> RecorderLines() const;
 

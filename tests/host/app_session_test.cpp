@@ -1,0 +1,120 @@
+// The running host across session changes, the end of the Windows session
+// and a new taskbar, and button presses from the driver to their actions.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shellapi.h>
+#include <wtsapi32.h>
+
+#include <string>
+#include <vector>
+
+#include "button_road_fixture.h"
+#include "host_app_fixture.h"
+
+namespace hosttest {
+namespace {
+
+class RunningHost : public HostAppTest {
+protected:
+    // Waits until the driver's counters show that many opens and closes.
+    bool WaitOpensCloses(unsigned long opens, unsigned long closes)
+    {
+        for (DWORD waited = 0; waited < kHostPatienceMs; waited += 20) {
+            const KVFBSIM_STATUS s = Status();
+            if (s.Opens == opens && s.Closes == closes)
+                return true;
+            Sleep(20);
+        }
+        return false;
+    }
+};
+
+TEST_F(RunningHost, SessionChangesCloseAndReopenTheLibrarySession)
+{
+    HostApp host;
+    ASSERT_TRUE(StartRunning(host));
+    struct Step {
+        WPARAM state;
+        unsigned long opens;
+        unsigned long closes;
+    };
+    const Step steps[] = {
+        {WTS_CONSOLE_DISCONNECT, 1, 1}, {WTS_CONSOLE_DISCONNECT, 1, 1}, {WTS_CONSOLE_CONNECT, 2, 1},
+        {WTS_CONSOLE_CONNECT, 2, 1},    {WTS_SESSION_LOCK, 2, 1},       {WTS_REMOTE_DISCONNECT, 2, 2},
+        {WTS_SESSION_UNLOCK, 2, 2},     {WTS_REMOTE_CONNECT, 3, 2},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.state);
+        SendMessageW(host.mainWindow, WM_WTSSESSION_CHANGE, step.state, 1);
+        EXPECT_TRUE(WaitOpensCloses(step.opens, step.closes));
+        EXPECT_TRUE(WaitPending(step.opens > step.closes ? 1u : 0u));
+    }
+    // Notification works again after the reconnect.
+    ASSERT_TRUE(panel_.injectReport(0));
+    ASSERT_TRUE(panel_.injectReport(1));
+    EXPECT_EQ(WaitLogLines(logs_.File(L"CommandRecorder.log"), 1), std::vector<std::string>{"start item2"});
+}
+
+TEST_F(RunningHost, TheEndOfTheWindowsSessionEndsTheProgram)
+{
+    HostApp host;
+    ASSERT_TRUE(StartRunning(host));
+    ASSERT_TRUE(TrayIconPresent(host.mainWindow));
+    EXPECT_EQ(SendMessageW(host.mainWindow, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    EXPECT_EQ(host.WaitExit(), std::optional<DWORD>(0));
+    EXPECT_FALSE(TrayIconPresent(host.mainWindow));
+    const KVFBSIM_STATUS s = Status();
+    EXPECT_EQ(s.Opens, 1u);
+    EXPECT_EQ(s.Closes, 1u);
+    EXPECT_EQ(s.PendingNow, 0u);
+}
+
+TEST_F(RunningHost, ANewTaskbarGetsTheIconAgain)
+{
+    HostApp host;
+    ASSERT_TRUE(StartRunning(host));
+    // The icon is gone, as when Explorer ends.
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = host.mainWindow;
+    data.uID = kTrayIconId;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
+    ASSERT_FALSE(TrayIconPresent(host.mainWindow));
+    for (int repeat = 0; repeat < 3; ++repeat) {
+        SendMessageW(host.mainWindow, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+        EXPECT_TRUE(TrayIconPresent(host.mainWindow)) << repeat;
+        ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
+    }
+    // Nothing else changed: the session is the one opened at start-up.
+    EXPECT_EQ(Status().Opens, 1u);
+    EXPECT_EQ(Status().PendingNow, 1u);
+}
+
+TEST_F(RunningHost, PressesRunTheirActionsAndAFailureIsShown)
+{
+    IniText ini = RecorderItems();
+    ini.Set(IniText::ItemSection(3), L"ItemPath", L"Z:\\no such folder\\missing.exe");
+    WriteSettings(ini);
+    HostApp host;
+    ASSERT_TRUE(StartRunning(host));
+
+    // Button 2's program is missing: its warning, and button 1 still works
+    // while the box is open.
+    ASSERT_TRUE(panel_.injectReport(2));
+    ASSERT_TRUE(panel_.injectReport(3));
+    const HWND box = host.WaitWindow(kErrorCaption);
+    ASSERT_NE(box, nullptr);
+    for (const uint32_t report : {0u, 1u, 0u, 1u})
+        ASSERT_TRUE(panel_.injectReport(report));
+    EXPECT_EQ(WaitLogLines(logs_.File(L"CommandRecorder.log"), 2),
+              (std::vector<std::string>{"start item2", "start item2"}));
+    std::string icon;
+    EXPECT_EQ(TakeBox(host, &icon), L"Function button2:Can not execute..");
+    EXPECT_EQ(icon, "exclamation");
+    EXPECT_EQ(host.WaitWindow(kErrorCaption, 500), nullptr);
+    EXPECT_TRUE(host.Running());
+}
+
+} // namespace
+} // namespace hosttest
