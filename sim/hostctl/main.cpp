@@ -1,0 +1,150 @@
+// hostctl: does to the running host program what a user does, for the demo
+// and for people trying things by hand: clicks on its tray icon, picks items
+// in the settings dialog, answers its message boxes, ends it.
+//
+//   hostctl wait                     until the host's window exists (30 s)
+//   hostctl tray right|left          a click on the tray icon
+//   hostctl select A|B <item name>   picks an item in the settings dialog
+//   hostctl ok | cancel              presses OK or Cancel in the dialog
+//   hostctl box                      prints the message box shown, if any
+//   hostctl box-ok                   closes the message box shown
+//   hostctl quit                     closes the host and waits for its end
+//
+// Exit code 0 when done, 1 when what was asked for is not there, 2 for a
+// usage error.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+constexpr wchar_t kMainTitle[] = L"KIVO_FUNCTION";
+constexpr wchar_t kBoxCaption[] = L"Function Button Error Message";
+constexpr UINT kTrayCallback = WM_USER + 100;
+constexpr UINT kTrayIconId = 100;
+constexpr int kComboA = 1000;
+constexpr int kComboB = 1001;
+
+int Usage()
+{
+    std::fputws(L"usage: hostctl wait | tray right|left | select A|B <item> | ok | cancel | box | box-ok | quit\n",
+                stderr);
+    return 2;
+}
+
+HWND WaitWindow(const wchar_t *title, DWORD timeoutMs)
+{
+    for (DWORD waited = 0;; waited += 50) {
+        if (HWND window = FindWindowW(nullptr, title))
+            return window;
+        if (waited >= timeoutMs)
+            return nullptr;
+        Sleep(50);
+    }
+}
+
+// The settings dialog: the dialog-class window of the host's process that
+// has the item lists.
+HWND FindDialog()
+{
+    const HWND main = FindWindowW(nullptr, kMainTitle);
+    DWORD host = 0;
+    GetWindowThreadProcessId(main, &host);
+    for (HWND window = FindWindowW(L"#32770", nullptr); window != nullptr;
+         window = FindWindowExW(nullptr, window, L"#32770", nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == host && GetDlgItem(window, kComboA) != nullptr)
+            return window;
+    }
+    return nullptr;
+}
+
+int Select(const std::wstring &button, const std::wstring &name)
+{
+    const HWND dialog = FindDialog();
+    if (dialog == nullptr || (button != L"A" && button != L"B"))
+        return dialog == nullptr ? 1 : Usage();
+    const HWND combo = GetDlgItem(dialog, button == L"A" ? kComboA : kComboB);
+    const LRESULT index = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(name.c_str()));
+    if (index == CB_ERR)
+        return 1;
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    return 0;
+}
+
+int Press(int id)
+{
+    const HWND dialog = FindDialog();
+    if (dialog == nullptr)
+        return 1;
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    return 0;
+}
+
+int Box(bool close)
+{
+    const HWND box = WaitWindow(kBoxCaption, 3000);
+    if (box == nullptr) {
+        std::fputws(L"no message box\n", stdout);
+        return 1;
+    }
+    wchar_t text[512] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 512);
+    std::wprintf(L"%ls: %ls\n", kBoxCaption, text);
+    if (close)
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return 0;
+}
+
+int Quit()
+{
+    const HWND main = FindWindowW(nullptr, kMainTitle);
+    if (main == nullptr)
+        return 1;
+    DWORD id = 0;
+    GetWindowThreadProcessId(main, &id);
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    const bool ended = process != nullptr && WaitForSingleObject(process, 30000) == WAIT_OBJECT_0;
+    if (process != nullptr)
+        CloseHandle(process);
+    return ended ? 0 : 1;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t **argv)
+{
+    if (argc < 2)
+        return Usage();
+    const std::wstring command = argv[1];
+    if (command == L"wait" && argc == 2)
+        return WaitWindow(kMainTitle, 30000) != nullptr ? 0 : 1;
+    if (command == L"tray" && argc == 3) {
+        const std::wstring side = argv[2];
+        if (side != L"right" && side != L"left")
+            return Usage();
+        const HWND main = FindWindowW(nullptr, kMainTitle);
+        return main != nullptr && PostMessageW(main, kTrayCallback, kTrayIconId,
+                                               side == L"right" ? WM_RBUTTONUP : WM_LBUTTONUP)
+                   ? 0
+                   : 1;
+    }
+    if (command == L"select" && argc == 4)
+        return Select(argv[2], argv[3]);
+    if (command == L"ok" && argc == 2)
+        return Press(IDOK);
+    if (command == L"cancel" && argc == 2)
+        return Press(IDCANCEL);
+    if (command == L"box" && argc == 2)
+        return Box(false);
+    if (command == L"box-ok" && argc == 2)
+        return Box(true);
+    if (command == L"quit" && argc == 2)
+        return Quit();
+    return Usage();
+}
