@@ -1,53 +1,112 @@
 #!/usr/bin/env bash
-# The demo: a Wine machine with the simulated function button device, a
-# button press travelling from the driver to a client of \\.\KVFB, and the
-# battery charge limit set and read back through the driver.
+# The demo: a Wine machine with the simulated function button device and the
+# host program running in it. The buttons are pressed through the simulated
+# driver and their actions happen; the settings dialog and a warning box are
+# photographed in English and in Japanese into build/demo/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
+shots=$build/demo
 bash "$root/scripts/build.sh"
-trap 'bash "$root/scripts/testbed.sh" stop "$build" >/dev/null 2>&1 || true' EXIT
 
 step() { printf '\n== %s\n' "$*"; }
 run() { printf '$ %s\n' "${*#"$build"/}"; "$build/wine-run" "$@"; }
+quiet() { "$build/wine-run" "$@" >/dev/null 2>&1 || true; }
 kvfbsim=$build/bin/kvfbsim.exe
+hostctl=$build/bin/hostctl.exe
+host=$build/dist/KivoFunctionButtonApl.exe
+
+# The demo shows Wine's desktop as a window of its own, with a taskbar and
+# the notification area; the tests run without it, so it goes again.
+desktop() {
+  if [ "$1" = on ]; then
+    quiet reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
+    quiet reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x700 /f
+    # The desktop is made anew, as a window, by the next program that needs it.
+    quiet taskkill /f /im explorer.exe
+  else
+    quiet reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f
+    quiet reg delete 'HKCU\Software\Wine\Explorer\Desktops' /v Default /f
+  fi
+}
+finish() {
+  quiet "$hostctl" quit
+  desktop off
+  bash "$root/scripts/testbed.sh" stop "$build" >/dev/null 2>&1 || true
+}
+trap finish EXIT
+
+shot() {
+  sleep 2
+  DISPLAY=$(cat "$build/testbed/display") import -window root -crop 1024x700+0+0 +repage "$shots/$1"
+  echo "   screenshot: build/demo/$1"
+}
+
+# Waits until the host's notification runs: the driver holds its request.
+wait_notifying() {
+  for _ in $(seq 100); do
+    "$build/wine-run" "$kvfbsim" status 2>/dev/null | grep -q '(pending 1,' && return 0
+    sleep 0.3
+  done
+  echo "the host did not start its notification" >&2
+  return 1
+}
 
 step "Starting the Wine machine and installing the simulated device"
 bash "$root/scripts/testbed.sh" start "$build"
 bash "$root/scripts/testbed.sh" device "$build"
 run "$kvfbsim" reset
+mkdir -p "$shots"
+desktop on
+# A first start: the host copies its settings template for this user.
+quiet cmd /c rmdir /s /q '%APPDATA%\zerin\ZrFunctionButton'
 
-step "Function button 1 pressed: the driver completes a waiting button request"
-run "$kvfbsim" wait 10000 &
-waiter=$!
-sleep 1
+step "The host starts: tray icon, settings loaded, notification running"
+"$build/wine-run" "$host" >/dev/null 2>&1 &
+run "$hostctl" wait
+wait_notifying
+run "$kvfbsim" status
+shot tray.png
+
+step "A right click on the tray icon opens the settings dialog; button 1 gets Notepad"
+run "$hostctl" tray right
+shot settings-dialog-en.png
+run "$hostctl" select A Notepad
+run "$hostctl" ok
+printf '$ type %%APPDATA%%\\zerin\\ZrFunctionButton\\KivoFunctionButton.ini | grep SettingId\n'
+"$build/wine-run" cmd /c type '%APPDATA%\zerin\ZrFunctionButton\KivoFunctionButton.ini' | grep SettingId
+
+step "Function button 1 pressed: Notepad opens"
+# The host acts on a press after it has seen the button released.
+run "$kvfbsim" release A
 run "$kvfbsim" press A
-wait "$waiter"
+run "$kvfbsim" release A
+shot button1-notepad.png
+quiet taskkill /im notepad.exe
 
-step "Function button 2 pressed and released before anyone asked: queued, delivered in order"
-run "$kvfbsim" press B
+step "Function button 2 pressed: Wine has no display switcher, so the host warns"
 run "$kvfbsim" release B
-run "$kvfbsim" wait 2000
-run "$kvfbsim" wait 2000
-
-step "Battery charge limit set to 80 % and read back through the driver"
-run "$kvfbsim" charge set battery 1
-run "$kvfbsim" charge get battery
-run "$kvfbsim" charge set battery 0
-run "$kvfbsim" charge get battery
-
-step "The control library: a session, a callback for each press, the charge options"
-run "$build/bin/kvf_client.exe" open register wait=kivo.demo.presses.done \
-  getbattery setbattery=2 getbattery getusb close &
-client=$!
-sleep 1
 run "$kvfbsim" press B
-sleep 0.3
+run "$hostctl" box
+shot warning-en.png
+run "$hostctl" box-ok
+run "$hostctl" quit
+
+step "The same in Japanese"
+LC_ALL=ja_JP.UTF-8 "$build/wine-run" "$host" -setting >/dev/null 2>&1 &
+run "$hostctl" wait
+wait_notifying
+shot settings-dialog-ja.png
+run "$hostctl" cancel
 run "$kvfbsim" release B
-sleep 0.3
-run "$build/bin/kvf_client.exe" signal=kivo.demo.presses.done
-wait "$client"
-run "$kvfbsim" ec
+run "$kvfbsim" press B
+run "$hostctl" box
+shot warning-ja.png
+run "$hostctl" box-ok
+run "$hostctl" quit
 
 step "What the simulated driver saw"
 run "$kvfbsim" status
+echo
+echo "Screenshots in build/demo/: tray.png, settings-dialog-en.png, button1-notepad.png,"
+echo "warning-en.png, settings-dialog-ja.png, warning-ja.png"

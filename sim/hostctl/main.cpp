@@ -21,7 +21,8 @@
 namespace {
 
 constexpr wchar_t kMainTitle[] = L"KIVO_FUNCTION";
-constexpr wchar_t kBoxCaption[] = L"Function Button Error Message";
+// The message text of a message box.
+constexpr int kBoxText = 0xFFFF;
 constexpr UINT kTrayCallback = WM_USER + 100;
 constexpr UINT kTrayIconId = 100;
 constexpr int kComboA = 1000;
@@ -29,8 +30,8 @@ constexpr int kComboB = 1001;
 
 int Usage()
 {
-    std::fputws(L"usage: hostctl wait | tray right|left | select A|B <item> | ok | cancel | box | box-ok | quit\n",
-                stderr);
+    std::fputs("usage: hostctl wait | tray right|left | select A|B <item> | ok | cancel | box | box-ok | quit\n",
+               stderr);
     return 2;
 }
 
@@ -45,21 +46,46 @@ HWND WaitWindow(const wchar_t *title, DWORD timeoutMs)
     }
 }
 
-// The settings dialog: the dialog-class window of the host's process that
-// has the item lists.
-HWND FindDialog()
+DWORD HostProcessId()
 {
-    const HWND main = FindWindowW(nullptr, kMainTitle);
     DWORD host = 0;
-    GetWindowThreadProcessId(main, &host);
+    GetWindowThreadProcessId(FindWindowW(nullptr, kMainTitle), &host);
+    return host;
+}
+
+// A dialog-class window of the host's process: the settings dialog (the one
+// with the item lists) or a message box (the one with a message text).
+HWND FindHostDialog(bool settings)
+{
+    const DWORD host = HostProcessId();
     for (HWND window = FindWindowW(L"#32770", nullptr); window != nullptr;
          window = FindWindowExW(nullptr, window, L"#32770", nullptr)) {
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        if (owner == host && GetDlgItem(window, kComboA) != nullptr)
+        if (owner != host || host == 0)
+            continue;
+        if (settings ? GetDlgItem(window, kComboA) != nullptr : GetDlgItem(window, kBoxText) != nullptr)
             return window;
     }
     return nullptr;
+}
+
+HWND FindDialog()
+{
+    return FindHostDialog(true);
+}
+
+// Texts go out as UTF-8, whatever the console's code page.
+void PrintLine(const std::wstring &text)
+{
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 1)
+        return;
+    std::string utf8(static_cast<std::size_t>(bytes - 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), bytes, nullptr, nullptr);
+    utf8 += '\n';
+    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+    std::fflush(stdout);
 }
 
 int Select(const std::wstring &button, const std::wstring &name)
@@ -87,14 +113,21 @@ int Press(int id)
 
 int Box(bool close)
 {
-    const HWND box = WaitWindow(kBoxCaption, 3000);
+    HWND box = nullptr;
+    for (int waited = 0; box == nullptr && waited < 3000; waited += 50) {
+        box = FindHostDialog(false);
+        if (box == nullptr)
+            Sleep(50);
+    }
     if (box == nullptr) {
-        std::fputws(L"no message box\n", stdout);
+        PrintLine(L"no message box");
         return 1;
     }
+    wchar_t caption[256] = {};
     wchar_t text[512] = {};
-    GetDlgItemTextW(box, 0xFFFF, text, 512);
-    std::wprintf(L"%ls: %ls\n", kBoxCaption, text);
+    GetWindowTextW(box, caption, 256);
+    GetDlgItemTextW(box, kBoxText, text, 512);
+    PrintLine(std::wstring(caption) + L": " + text);
     if (close)
         PostMessageW(box, WM_COMMAND, IDOK, 0);
     return 0;
