@@ -10,3 +10,30 @@ bash "$root/scripts/testbed.sh" start "$build" >/dev/null
 bash "$root/scripts/testbed.sh" device "$build" >/dev/null
 echo "Control library against the simulated driver ($(nproc) cores, $(date -u +%Y-%m-%d))"
 "$build/wine-run" "$build/bin/kvf_bench.exe"
+echo
+echo "The host program, measured from outside (its own settings template, real WMI)"
+# Wine's process counters of another process stay at zero, so its CPU time
+# and memory are read from the Linux process that runs it.
+idle=${KIVO_IDLE_SECONDS:-60}
+echo "| host measurement | value |"
+echo "|---|---|"
+"$build/wine-run" "$build/bin/host_bench.exe" "$build/dist/KivoFunctionButtonApl.exe" $((idle + 15)) &
+bench=$!
+pid=
+for _ in $(seq 100); do
+  pid=$(pgrep -f 'KivoFunctionButtonApl.exe' | head -n1) && [ -n "$pid" ] && break
+  sleep 0.2
+done
+sleep 5 # start-up over: notification runs
+ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+hz=$(getconf CLK_TCK)
+before=$(ticks "$pid")
+anon_kb=$(awk '/^RssAnon:/ { print $2 }' "/proc/$pid/status")
+rss_kb=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status")
+sleep "$idle"
+after=$(ticks "$pid")
+echo "| private (anonymous resident) memory after start-up | $anon_kb KiB |"
+echo "| resident memory after start-up, shared Wine libraries included | $rss_kb KiB |"
+awk -v t=$((after - before)) -v hz="$hz" -v s="$idle" \
+  'BEGIN { printf "| CPU time while idle for %d s | %.2f s |\n", s, t / hz }'
+wait "$bench"

@@ -54,7 +54,11 @@ int CKivoFunctionButtonWnd::OnCreate(LPCREATESTRUCTW createStruct)
     if (Default() == -1)
         return -1;
     LoadToolTip();
-    m_hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    // The notification area shows small icons: the image drawn for that
+    // size, not a larger one scaled down.
+    m_hIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                            GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                            LR_DEFAULTCOLOR));
     NotifyIcon(NIM_ADD, m_hIcon, TOOL_TIP);
     WTSRegisterSessionNotification(m_hWnd, NOTIFY_FOR_THIS_SESSION);
 

@@ -96,12 +96,6 @@ struct DialogRow {
     std::string press;                      // recorder line of a press of A
 };
 
-void Unresolvable(IniText &ini, int item)
-{
-    ini.Set(IniText::ItemSection(item), L"ItemPathInfo", L"5");
-    ini.Set(IniText::ItemSection(item), L"ItemPath", L"HKEY_CURRENT_USER\\Software\\KivoNoSuchKey,Path");
-}
-
 TEST_F(SettingsDialog, OkCancelAndCloseOverSettingsFiles)
 {
     const std::wstring notWorking1 = L"Function button 1 is not working.Please check Function Button Setting.";

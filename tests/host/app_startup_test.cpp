@@ -24,12 +24,6 @@ struct StartRow {
     bool dialog;
 };
 
-void Unresolvable(IniText &ini, int item)
-{
-    ini.Set(IniText::ItemSection(item), L"ItemPathInfo", L"5");
-    ini.Set(IniText::ItemSection(item), L"ItemPath", L"HKEY_CURRENT_USER\\Software\\KivoNoSuchKey,Path");
-}
-
 class Startup : public HostAppTest {};
 
 TEST_F(Startup, EachSettingsFileAndCommandLine)

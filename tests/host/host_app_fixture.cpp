@@ -34,6 +34,12 @@ IniText HostAppTest::RecorderItems()
     return ini;
 }
 
+void HostAppTest::Unresolvable(IniText &ini, int item)
+{
+    ini.Set(IniText::ItemSection(item), L"ItemPathInfo", L"5");
+    ini.Set(IniText::ItemSection(item), L"ItemPath", L"HKEY_CURRENT_USER\\Software\\KivoNoSuchKey,Path");
+}
+
 void HostAppTest::WriteSettings(const IniText &ini)
 {
     ASSERT_TRUE(settings_.WriteUserFile(AsciiBytes(ini.Text())));

@@ -27,6 +27,8 @@ protected:
     // order) that start the recorder with "item1" to "item3"; defaults
     // A = 1, B = 3, selected A = 2, B = 3, ButtonAction 1.
     static IniText RecorderItems();
+    // Makes an item a registry reference that cannot be resolved.
+    static void Unresolvable(IniText &ini, int item);
     void WriteSettings(const IniText &ini);
     std::string SettingsBytes() const;
 

@@ -1,0 +1,78 @@
+// Start-up of the host program, measured from outside: how long from the
+// process start until its tray icon is there. Afterwards the host is left
+// running for the given seconds (bench/run.sh reads its CPU time and memory
+// from the system meanwhile), then closed.
+//
+// Usage: host_bench <host exe> [seconds to keep it running]
+#include <windows.h>
+#include <shellapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool TrayIconPresent(HWND owner)
+{
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = owner;
+    data.uID = 100;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+}
+
+HWND MainWindowOf(DWORD processId)
+{
+    for (HWND window = FindWindowW(nullptr, L"KIVO_FUNCTION"); window != nullptr;
+         window = FindWindowExW(nullptr, window, nullptr, L"KIVO_FUNCTION")) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId)
+            return window;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t **argv)
+{
+    if (argc < 2) {
+        std::fputs("usage: host_bench <host exe> [seconds to keep it running]\n", stderr);
+        return 2;
+    }
+    const int keepSeconds = argc > 2 ? _wtoi(argv[2]) : 60;
+    std::wstring command = argv[1];
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    const auto start = Clock::now();
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        std::fprintf(stderr, "host_bench: cannot start the host (%lu)\n", GetLastError());
+        return 1;
+    }
+    HWND window = nullptr;
+    double toTray = -1;
+    for (int i = 0; i < 6000 && toTray < 0; ++i) {
+        if (window == nullptr)
+            window = MainWindowOf(info.dwProcessId);
+        if (window != nullptr && TrayIconPresent(window))
+            toTray = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        else
+            Sleep(2);
+    }
+    std::printf("| process start to tray icon added | %.1f ms |\n", toTray);
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(keepSeconds) * 1000);
+
+    if (window != nullptr)
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(info.hProcess, 15000) != WAIT_OBJECT_0)
+        TerminateProcess(info.hProcess, 1);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return toTray < 0 ? 1 : 0;
+}
