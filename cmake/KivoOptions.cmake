@@ -8,7 +8,9 @@ target_compile_definitions(kivo_options INTERFACE
 target_compile_options(kivo_options INTERFACE -Wall -Wextra -Werror=format-security)
 target_link_options(kivo_options INTERFACE
   -static -static-libgcc -static-libstdc++
-  -Wl,--dynamicbase,--high-entropy-va,--nxcompat)
+  -Wl,--dynamicbase,--high-entropy-va,--nxcompat
+  # Reproducible files: no link time in the PE header.
+  -Wl,--no-insert-timestamp)
 
 # Programs whose entry point is wmain or wWinMain.
 add_library(kivo_unicode_entry INTERFACE)

@@ -20,6 +20,8 @@ declare -A needs=(
   [/usr/bin/Xvfb]=xvfb
   [/usr/bin/convert]=imagemagick
   [/usr/bin/xdotool]=xdotool
+  [/usr/bin/makensis]=nsis
+  [/usr/share/nsis/Stubs/lzma_solid-amd64-unicode]=nsis-common
   [/usr/src/googletest/CMakeLists.txt]=googletest
   [/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf]=fonts-ipafont-gothic
 )

@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# The setup package as a user or an administrator runs it, in a Wine prefix
+# of its own made fresh for this test (build/wine-setup), on the display of
+# the test bed: an unsupported machine, /FORCE, the installed system, an
+# upgrade that keeps the user's settings, uninstall, and a driver package the
+# device installer refuses.
+#
+# Usage: setup_test.sh <build dir>
+set -uo pipefail
+build=$(cd "$1" && pwd)
+export WINEPREFIX=$build/wine-setup
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [ -z "${DISPLAY:-}" ] && [ -f "$build/testbed/display" ]; then
+  DISPLAY=$(cat "$build/testbed/display")
+  export DISPLAY
+fi
+
+passed=0
+failed=0
+check() { # name expected actual
+  if [ "$2" == "$3" ]; then
+    passed=$((passed + 1))
+    echo "ok: $1"
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $1: expected [$2], got [$3]"
+  fi
+}
+
+finish() {
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  rm -rf "$WINEPREFIX"
+}
+[ -n "${KIVO_KEEP_SETUP_PREFIX:-}" ] || trap finish EXIT
+
+w() { wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+probe() { w "$build/bin/setup_probe.exe" "$@"; }
+
+# Runs the command line through a batch file: Wine quotes every argument
+# with a blank in it, which "/D=" and "_?=" must not be.
+run() {
+  printf '@echo off\r\n%s\r\nexit /b %%errorlevel%%\r\n' "$1" >"$WINEPREFIX/drive_c/kivo_setup_test.bat"
+  wine cmd /c 'C:\kivo_setup_test.bat' </dev/null >/dev/null 2>&1
+  echo $?
+}
+
+setup=$(winepath -w "$build/dist/KivoFunctionButtonSetup.exe" 2>/dev/null)
+broken=$(winepath -w "$build/bin/KivoFunctionButtonSetup_BrokenDriver.exe" 2>/dev/null)
+installdir='C:\Program Files\Zerin\KivoFunctionButton'
+unixdir="$WINEPREFIX/drive_c/Program Files/Zerin/KivoFunctionButton"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KivoFunctionButton'
+run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+
+regvalue() { # key value: the data, or "absent"
+  local line
+  line=$(w reg query "$1" /v "$2" /reg:64 | grep -E "^ +$2 +REG_")
+  [ -n "$line" ] && echo "$line" | sed -E "s/^ +$2 +REG_[A-Z_]+ +//" || echo absent
+}
+keystate() { w reg query "$1" /reg:64 >/dev/null && echo present || echo absent; }
+wait_window() { # present|absent
+  local state
+  for _ in $(seq 60); do
+    state=$(probe window KIVO_FUNCTION)
+    [ "$state" = "$1" ] && break
+    sleep 0.5
+  done
+  echo "$state"
+}
+user_settings() { find "$WINEPREFIX/drive_c/users" -path '*zerin/ZrFunctionButton/KivoFunctionButton.ini' | head -n1; }
+
+# A machine as it is before anything was installed.
+nothing_installed() { # label
+  check "$1: no installation folder" absent "$([ -e "$unixdir" ] && echo present || echo absent)"
+  check "$1: no start at logon" absent "$(regvalue "$run_key" KivoFunctionButton)"
+  check "$1: no uninstall entry" absent "$(keystate "$uninstall_key")"
+  check "$1: no device node" 0 "$(probe nodes)"
+  check "$1: no install mark" absent "$(keystate 'HKCU\SOFTWARE\ZERIN\ZRINSTALLPREP')"
+}
+
+echo "making a fresh prefix $WINEPREFIX"
+rm -rf "$WINEPREFIX"
+wineboot -i >/dev/null 2>&1
+wineserver -w
+wineserver -p </dev/null >/dev/null 2>&1
+wine wineboot </dev/null >/dev/null 2>&1
+
+# Wine's WMI names the product "Wine": not a supported notebook.
+check "unsupported machine: exit code" 3 "$(run "\"$setup\" /S")"
+nothing_installed "unsupported machine"
+
+# /FORCE passes the check through the library's one-shot mark.
+check "/FORCE: exit code" 0 "$(run "\"$setup\" /S /FORCE")"
+for file in KivoFunctionButtonApl.exe KivoFCtrl.dll KivoFunctionButton.ini KivoDevInst.exe \
+            KivoFunctionButton.inf kvfbsim.sys Uninstall.exe; do
+  check "installed: $file" present "$([ -f "$unixdir/$file" ] && echo present || echo absent)"
+done
+check "installed: start at logon (64-bit view)" "\"$installdir\\KivoFunctionButtonApl.exe\"" \
+  "$(regvalue "$run_key" KivoFunctionButton)"
+check "installed: display name" "Kivo Function Button" "$(regvalue "$uninstall_key" DisplayName)"
+check "installed: version" 1.0.0.0 "$(regvalue "$uninstall_key" DisplayVersion)"
+check "installed: publisher" Zerin "$(regvalue "$uninstall_key" Publisher)"
+check "installed: location" "$installdir" "$(regvalue "$uninstall_key" InstallLocation)"
+check "installed: icon" "\"$installdir\\KivoFunctionButtonApl.exe\",0" "$(regvalue "$uninstall_key" DisplayIcon)"
+check "installed: uninstall string" "\"$installdir\\Uninstall.exe\"" "$(regvalue "$uninstall_key" UninstallString)"
+check "installed: quiet uninstall string" "\"$installdir\\Uninstall.exe\" /S" \
+  "$(regvalue "$uninstall_key" QuietUninstallString)"
+check "installed: estimated size given" yes "$([[ "$(regvalue "$uninstall_key" EstimatedSize)" == 0x* ]] && echo yes || echo no)"
+check "installed: no install mark left" absent "$(keystate 'HKCU\SOFTWARE\ZERIN\ZRINSTALLPREP')"
+check "installed: one device node" 1 "$(probe nodes)"
+check "installed: the driver opens" open "$(probe device)"
+check "installed: the tray program runs" present "$(wait_window present)"
+# Wine gives every process an elevated token, so "not elevated" cannot be
+# told here; the helper that starts the program is what matters on Windows.
+echo "note: the tray program's token under Wine: $(probe elevation KIVO_FUNCTION)"
+log=$(find "$WINEPREFIX/drive_c/users" -name KivoFunctionButtonSetup.log | head -n1)
+check "installed: log written" yes "$(grep -q '^Done' "$log" 2>/dev/null && echo yes || echo no)"
+
+# The user's own settings (the tray program copied the template on its first
+# start) survive an upgrade.
+settings=
+for _ in $(seq 40); do settings=$(user_settings); [ -n "$settings" ] && break; sleep 0.5; done
+check "first start: the user's settings file" yes "$([ -n "$settings" ] && echo yes || echo no)"
+if [ -n "$settings" ]; then
+  printf '; kept by the user\r\n' >>"$settings"
+  before=$(md5sum <"$settings")
+fi
+check "upgrade: exit code" 0 "$(run "\"$setup\" /S /FORCE")"
+check "upgrade: the tray program runs again" present "$(wait_window present)"
+check "upgrade: still one device node" 1 "$(probe nodes)"
+check "upgrade: the user's settings untouched" "${before:-}" "$([ -n "$settings" ] && md5sum <"$settings")"
+
+# A file of the installation that cannot be replaced (the device installer,
+# which the tray program does not need): exit 5, the installation as it
+# was, the tray program running again.
+installed=$(cd "$unixdir" && md5sum KivoFunctionButtonApl.exe KivoFCtrl.dll KivoDevInst.exe)
+w "$build/bin/setup_probe.exe" hold "$installdir\KivoDevInst.exe" 20000 >/dev/null &
+holder=$!
+sleep 3
+check "file in use: exit code" 5 "$(run "\"$setup\" /S /FORCE")"
+check "file in use: the installation unchanged" "$installed" \
+  "$(cd "$unixdir" && md5sum KivoFunctionButtonApl.exe KivoFCtrl.dll KivoDevInst.exe)"
+check "file in use: the tray program runs again" present "$(wait_window present)"
+check "file in use: start at logon kept" "\"$installdir\\KivoFunctionButtonApl.exe\"" \
+  "$(regvalue "$run_key" KivoFunctionButton)"
+wait "$holder"
+
+# Uninstall, as Add/Remove Programs does it: the uninstaller runs from a
+# copy in the temporary folder, told where the installation is.
+cp "$unixdir/Uninstall.exe" "$WINEPREFIX/drive_c/kivo_uninstall.exe"
+check "uninstall: exit code" 0 "$(run "C:\\kivo_uninstall.exe /S _?=$installdir")"
+check "uninstall: the tray program closed" absent "$(wait_window absent)"
+check "uninstall: the driver is gone" missing "$(probe device)"
+nothing_installed "uninstalled"
+check "uninstall: the user's settings kept" yes "$([ -n "$settings" ] && [ -f "$settings" ] && echo yes || echo no)"
+
+# A driver package the device installer refuses: exit 4, nothing left.
+check "refused driver: exit code" 4 "$(run "\"$broken\" /S /FORCE")"
+nothing_installed "refused driver"
+
+# /D= names the folder of a first installation.
+check "/D=: exit code" 0 "$(run "\"$setup\" /S /FORCE /D=C:\\Kivo Test Folder")"
+check "/D=: installed there" present \
+  "$([ -f "$WINEPREFIX/drive_c/Kivo Test Folder/KivoFunctionButtonApl.exe" ] && echo present || echo absent)"
+cp "$WINEPREFIX/drive_c/Kivo Test Folder/Uninstall.exe" "$WINEPREFIX/drive_c/kivo_uninstall.exe"
+check "/D=: uninstall exit code" 0 "$(run "C:\\kivo_uninstall.exe /S _?=C:\\Kivo Test Folder")"
+check "/D=: folder removed" absent "$([ -e "$WINEPREFIX/drive_c/Kivo Test Folder" ] && echo present || echo absent)"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
