@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The demo: a Wine machine with the simulated function button device and the
-# host program running in it. The buttons are pressed through the simulated
-# driver and their actions happen; the settings dialog and a warning box are
-# photographed in English and in Japanese into build/demo/.
+# The demo: the system installed with its setup package into a Wine machine
+# with the simulated function button device, the host program running in
+# it, the buttons pressed through the simulated driver and their actions
+# happening; the settings dialog and a warning box photographed in English
+# and in Japanese into build/demo/; at the end the system is uninstalled.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
@@ -14,7 +15,9 @@ run() { printf '$ %s\n' "${*#"$build"/}"; "$build/wine-run" "$@"; }
 quiet() { "$build/wine-run" "$@" >/dev/null 2>&1 || true; }
 kvfbsim=$build/bin/kvfbsim.exe
 hostctl=$build/bin/hostctl.exe
-host=$build/dist/KivoFunctionButtonApl.exe
+setup=$build/dist/KivoFunctionButtonSetup.exe
+installdir='C:\Program Files\Zerin\KivoFunctionButton'
+host="$build/wine/drive_c/Program Files/Zerin/KivoFunctionButton/KivoFunctionButtonApl.exe"
 
 # The demo shows Wine's desktop as a window of its own, with a taskbar and
 # the notification area; the tests run without it, so it goes again.
@@ -52,17 +55,31 @@ wait_notifying() {
   return 1
 }
 
-step "Starting the Wine machine and installing the simulated device"
+# Runs a command line through a batch file: Wine would quote the blanks of
+# "/D=" and "_?=" arguments.
+batch() {
+  printf '$ %s\n' "$1"
+  printf '@echo off\r\n%s\r\nexit /b %%errorlevel%%\r\n' "$1" >"$build/wine/drive_c/kivo_demo.bat"
+  local code=0
+  "$build/wine-run" cmd /c 'C:\kivo_demo.bat' </dev/null >/dev/null 2>&1 || code=$?
+  echo "   exit code $code"
+}
+
+step "Starting the Wine machine (the simulated device is not there yet)"
 bash "$root/scripts/testbed.sh" start "$build"
-bash "$root/scripts/testbed.sh" device "$build"
-run "$kvfbsim" reset
+quiet "$build/dist/KivoDevInst.exe" /Uninstall
 mkdir -p "$shots"
 desktop on
 # A first start: the host copies its settings template for this user.
 quiet cmd /c rmdir /s /q '%APPDATA%\zerin\ZrFunctionButton'
 
-step "The host starts: tray icon, settings loaded, notification running"
-"$build/wine-run" "$host" >/dev/null 2>&1 &
+step "Installing with the setup package (Wine is no supported notebook: /FORCE)"
+batch "$(winepath -w "$setup" 2>/dev/null) /S"
+batch "$(winepath -w "$setup" 2>/dev/null) /S /FORCE"
+"$build/wine-run" cmd /c type '%TEMP%\KivoFunctionButtonSetup.log' 2>/dev/null | sed 's/^/   log: /'
+run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v KivoFunctionButton /reg:64
+
+step "The installer started the host: tray icon, settings loaded, notification running"
 run "$hostctl" wait
 wait_notifying
 run "$kvfbsim" status
@@ -103,10 +120,17 @@ run "$kvfbsim" press B
 run "$hostctl" box
 shot warning-ja.png
 run "$hostctl" box-ok
-run "$hostctl" quit
 
 step "What the simulated driver saw"
 run "$kvfbsim" status
+
+step "Uninstalling (as Add/Remove Programs does: a copy of the uninstaller runs)"
+cp "$build/wine/drive_c/Program Files/Zerin/KivoFunctionButton/Uninstall.exe" "$build/wine/drive_c/kivo_uninstall.exe"
+batch "C:\kivo_uninstall.exe /S _?=$installdir"
+run "$build/bin/setup_probe.exe" window KIVO_FUNCTION
+[ -e "$build/wine/drive_c/Program Files/Zerin" ] && echo "   Zerin folder still there" || echo "   the installation folder is gone"
+run "$build/bin/setup_probe.exe" device
+run "$build/bin/setup_probe.exe" nodes
 echo
 echo "Screenshots in build/demo/: tray.png, settings-dialog-en.png, button1-notepad.png,"
 echo "warning-en.png, settings-dialog-ja.png, warning-ja.png"
