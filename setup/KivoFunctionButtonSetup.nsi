@@ -1,9 +1,9 @@
 ; KivoFunctionButtonSetup: installs the function button software (the tray
-; program, its control library and settings template, the device installer
-; with the driver package) and removes it again.
+; program, its control library and settings template, the charge command
+; line, the device installer with the driver package) and removes it again.
 ;
 ; Built by CMake with makensis; it passes
-;   DIST        the staged deliverables (build/dist)
+;   DIST        the staged deliverables and tools (build/dist)
 ;   DRIVER_DIR  the driver package: the INF and its .sys (and .cat)
 ;   HELPER      StartAsDesktopUser.exe
 ;   ICON        the tray program's icon, also the setup's
@@ -78,6 +78,7 @@ UninstPage instfiles
 !macro InstalledFiles Action
   !insertmacro ${Action} "${HOST}"
   !insertmacro ${Action} "KivoFCtrl.dll"
+  !insertmacro ${Action} "KivoChargeCtl.exe"
   !insertmacro ${Action} "KivoFunctionButton.ini"
   !insertmacro ${Action} "KivoDevInst.exe"
 !macroend

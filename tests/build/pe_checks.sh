@@ -63,11 +63,13 @@ done
 # ---- the host binds the control library by ordinal only --------------------
 check "host imports of KivoFCtrl.dll" "ordinal:1 ordinal:2 ordinal:3" \
   "$(imports_of "$dist/KivoFunctionButtonApl.exe" KivoFCtrl.dll)"
+check "charge command line imports of KivoFCtrl.dll" "ordinal:1 ordinal:2 ordinal:4 ordinal:5 ordinal:6 ordinal:7" \
+  "$(imports_of "$dist/KivoChargeCtl.exe" KivoFCtrl.dll | tr ' ' '\n' | sort -t: -k2 -n | xargs)"
 
 # ---- imports: system DLLs only (and the control library for the host) ------
 system_dlls=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll newdev.dll ole32.dll oleaut32.dll setupapi.dll shell32.dll shlwapi.dll user32.dll version.dll wtsapi32.dll psapi.dll "
-declare -A extra_allowed=([KivoFunctionButtonApl.exe]="kivofctrl.dll")
-for pe in KivoFunctionButtonApl.exe KivoFCtrl.dll ZrInstallPrep.dll KivoDevInst.exe; do
+declare -A extra_allowed=([KivoFunctionButtonApl.exe]="kivofctrl.dll" [KivoChargeCtl.exe]="kivofctrl.dll")
+for pe in KivoFunctionButtonApl.exe KivoFCtrl.dll ZrInstallPrep.dll KivoDevInst.exe KivoChargeCtl.exe; do
   foreign=""
   for dll in $(imported_dlls "$dist/$pe"); do
     case "$system_dlls ${extra_allowed[$pe]:-} " in
@@ -82,7 +84,7 @@ check "the host imports the control library" "yes" \
 
 # ---- hardening: ASLR, high-entropy ASLR, NX -------------------------------
 # DYNAMIC_BASE 0x40, HIGH_ENTROPY_VA 0x20, NX_COMPAT 0x100
-for pe in KivoFunctionButtonApl.exe KivoFCtrl.dll ZrInstallPrep.dll KivoDevInst.exe; do
+for pe in KivoFunctionButtonApl.exe KivoFCtrl.dll ZrInstallPrep.dll KivoDevInst.exe KivoChargeCtl.exe; do
   flags=$((16#$(dll_characteristics "$dist/$pe")))
   check "$pe hardening flags" "0x160" "$(printf '0x%x' $((flags & 0x160)))"
 done

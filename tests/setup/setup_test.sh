@@ -93,7 +93,7 @@ nothing_installed "unsupported machine"
 
 # /FORCE passes the check through the library's one-shot mark.
 check "/FORCE: exit code" 0 "$(run "\"$setup\" /S /FORCE")"
-for file in KivoFunctionButtonApl.exe KivoFCtrl.dll KivoFunctionButton.ini KivoDevInst.exe \
+for file in KivoFunctionButtonApl.exe KivoFCtrl.dll KivoChargeCtl.exe KivoFunctionButton.ini KivoDevInst.exe \
             KivoFunctionButton.inf kvfbsim.sys Uninstall.exe; do
   check "installed: $file" present "$([ -f "$unixdir/$file" ] && echo present || echo absent)"
 done
@@ -112,6 +112,8 @@ check "installed: no install mark left" absent "$(keystate 'HKCU\SOFTWARE\ZERIN\
 check "installed: one device node" 1 "$(probe nodes)"
 check "installed: the driver opens" open "$(probe device)"
 check "installed: the tray program runs" present "$(wait_window present)"
+check "installed: the charge command line works" "USB charging while off: off" \
+  "$(w "$unixdir/KivoChargeCtl.exe" status | tail -n1)"
 # Wine gives every process an elevated token, so "not elevated" cannot be
 # told here; the helper that starts the program is what matters on Windows.
 echo "note: the tray program's token under Wine: $(probe elevation KIVO_FUNCTION)"

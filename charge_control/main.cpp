@@ -1,0 +1,133 @@
+// KivoChargeCtl: the two charge options of the embedded controller from the
+// command line, through the control library.
+//
+//   KivoChargeCtl status              battery limit and USB charging while off
+//   KivoChargeCtl battery 100|80|50   sets the battery charge limit
+//   KivoChargeCtl usb on|off          sets USB charging while off
+//   KivoChargeCtl --help
+//
+// Exit codes: 0 done, 1 bad arguments (usage on standard error; nothing is
+// opened or written), 2 the driver is not available, 3 the driver refused
+// the value. The driver session is always closed again before the end.
+#include <windows.h>
+
+#include <cstdint>
+#include <cwchar>
+#include <string>
+
+#include "KivoFCtrl.h"
+#include "command_line.h"
+#include "console_text.h"
+#include "resource.h"
+
+namespace {
+
+constexpr int kDone = 0;
+constexpr int kBadArguments = 1;
+constexpr int kNoDriver = 2;
+constexpr int kRefused = 3;
+
+// One session with the driver, closed whatever happens (an open that failed
+// may still have left the device open).
+class ChargeSession {
+public:
+    ChargeSession() : opened_(KVFOpen() == 0) {}
+    ~ChargeSession() { KVFClose(); }
+    ChargeSession(const ChargeSession &) = delete;
+    ChargeSession &operator=(const ChargeSession &) = delete;
+    bool opened() const { return opened_; }
+
+private:
+    bool opened_;
+};
+
+std::wstring Format(UINT id, int value)
+{
+    wchar_t line[256] = {};
+    _snwprintf(line, 255, chargectl::Text(id).c_str(), value);
+    return line;
+}
+
+std::wstring BatteryLine(int32_t value)
+{
+    static const int kPercent[] = {100, 80, 50};
+    if (value >= 0 && value <= 2)
+        return Format(IDS_BATTERY_LIMIT, kPercent[value]);
+    return Format(IDS_BATTERY_UNKNOWN, value);
+}
+
+std::wstring UsbLine(int32_t value)
+{
+    if (value == 0)
+        return chargectl::Text(IDS_USB_OFF);
+    if (value == 1)
+        return chargectl::Text(IDS_USB_ON);
+    return Format(IDS_USB_UNKNOWN, value);
+}
+
+void Out(const std::wstring &line)
+{
+    chargectl::WriteLine(STD_OUTPUT_HANDLE, line);
+}
+
+void Err(const std::wstring &line)
+{
+    chargectl::WriteLine(STD_ERROR_HANDLE, line);
+}
+
+int ShowStatus()
+{
+    const ChargeSession session;
+    if (!session.opened()) {
+        Err(chargectl::Text(IDS_NO_DRIVER));
+        return kNoDriver;
+    }
+    const int32_t battery = KVFGetButteryChargeLimitStat();
+    const int32_t usb = KVFGetUSBChargeStat();
+    if (battery == -1 || usb == -1) {
+        Err(chargectl::Text(IDS_NOT_READ));
+        return kNoDriver;
+    }
+    Out(BatteryLine(battery));
+    Out(UsbLine(usb));
+    return kDone;
+}
+
+int SetOption(chargectl::Action action, uint32_t value)
+{
+    const ChargeSession session;
+    if (!session.opened()) {
+        Err(chargectl::Text(IDS_NO_DRIVER));
+        return kNoDriver;
+    }
+    const bool battery = action == chargectl::Action::SetBattery;
+    const int32_t result = battery ? KVFSetButteryChargeLimitStat(value) : KVFSetUSBChargeStat(value);
+    if (result != 0) {
+        Err(chargectl::Text(IDS_REFUSED));
+        return kRefused;
+    }
+    Out(battery ? BatteryLine(static_cast<int32_t>(value)) : UsbLine(static_cast<int32_t>(value)));
+    return kDone;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t **argv)
+{
+    const chargectl::Command command = chargectl::ParseCommandLine(argc - 1, argv + 1);
+    switch (command.action) {
+    case chargectl::Action::Help:
+        Out(chargectl::Text(IDS_USAGE));
+        return kDone;
+    case chargectl::Action::Status:
+        return ShowStatus();
+    case chargectl::Action::SetBattery:
+    case chargectl::Action::SetUsb:
+        return SetOption(command.action, command.value);
+    case chargectl::Action::Invalid:
+        break;
+    }
+    Err(chargectl::Text(IDS_BAD_ARGUMENTS));
+    Err(chargectl::Text(IDS_USAGE));
+    return kBadArguments;
+}

@@ -1,0 +1,13 @@
+// String ids of the charge command line.
+#pragma once
+
+#define IDS_USAGE 100
+#define IDS_BATTERY_LIMIT 101
+#define IDS_BATTERY_UNKNOWN 102
+#define IDS_USB_ON 103
+#define IDS_USB_OFF 104
+#define IDS_USB_UNKNOWN 105
+#define IDS_BAD_ARGUMENTS 110
+#define IDS_NO_DRIVER 111
+#define IDS_NOT_READ 112
+#define IDS_REFUSED 113
