@@ -18,6 +18,9 @@ constexpr int kInputDesktopAttempts = 3000;
 constexpr DWORD kInputDesktopPollMs = 400;
 // GetUserObjectInformationW index of the "receives input" flag.
 constexpr int kUoiIo = 6;
+// Resume events come in pairs and bursts; one reopening follows them.
+constexpr UINT_PTR kRecoveryTimer = 1;
+constexpr UINT kRecoveryDelayMs = 1000;
 
 // Waits until the input desktop can be opened; false when it never could.
 bool WaitForInputDesktop() noexcept
@@ -82,25 +85,68 @@ int CKivoFunctionButtonWnd::OnCreate(LPCREATESTRUCTW createStruct)
 
 BOOL CKivoFunctionButtonWnd::StartNotifyThread()
 {
-    if (KVFOpen() != 0) {
-        SetError(KVF_ERROR_DRIVER_OPEN);
-        checkLastError();
-        return FALSE;
-    }
+    const _kvf_error_id failure = OpenNotification();
+    if (failure == KVF_ERROR_NONE)
+        return TRUE;
+    SetError(failure);
+    checkLastError();
+    return FALSE;
+}
+
+_kvf_error_id CKivoFunctionButtonWnd::OpenNotification()
+{
+    if (KVFOpen() != 0)
+        return KVF_ERROR_DRIVER_OPEN;
     m_bOpen = true;
     InitializeCallBackFunction(m_hWnd);
     const int32_t registered = KVFSetCallbackFunc(Notify_CallBack);
-    if (registered == -2) {
-        SetError(KVF_ERROR_ALREADY_EXECUTING);
-        checkLastError();
-        return FALSE;
-    }
-    if (registered == -1) {
-        SetError(KVF_ERROR_NOTIFY_THREAD);
-        checkLastError();
-        return FALSE;
-    }
+    if (registered == -2)
+        return KVF_ERROR_ALREADY_EXECUTING;
+    if (registered == -1)
+        return KVF_ERROR_NOTIFY_THREAD;
+    return KVF_ERROR_NONE;
+}
+
+LRESULT CKivoFunctionButtonWnd::OnPowerBroadcast(WPARAM wParam, LPARAM lParam)
+{
+    (void)lParam;
+    // Both resume events come after one sleep: the timer makes them one.
+    if ((wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) && (m_bNotify || m_bRecover))
+        SetTimer(m_hWnd, kRecoveryTimer, kRecoveryDelayMs, nullptr);
     return TRUE;
+}
+
+LRESULT CKivoFunctionButtonWnd::OnTimer(WPARAM wParam, LPARAM lParam)
+{
+    (void)lParam;
+    if (wParam != kRecoveryTimer)
+        return Default();
+    KillTimer(m_hWnd, kRecoveryTimer);
+    Recover();
+    return 0;
+}
+
+void CKivoFunctionButtonWnd::Recover()
+{
+    if (!m_bNotify && !m_bRecover)
+        return;
+    // The session of before the sleep may have lost its driver: a new one,
+    // which also applies the stored charge options again.
+    KVFClose();
+    m_bOpen = false;
+    const _kvf_error_id failure = OpenNotification();
+    if (failure == KVF_ERROR_NONE) {
+        m_bNotify = true;
+        m_bRecover = false;
+        return;
+    }
+    // Shown once; the next resume tries again, and the program goes on.
+    KVFClose();
+    m_bOpen = false;
+    m_bNotify = false;
+    m_bRecover = true;
+    SetError(failure);
+    checkLastError();
 }
 
 void CKivoFunctionButtonWnd::OnSessionChange(UINT nSessionState, UINT nId)
@@ -118,6 +164,7 @@ void CKivoFunctionButtonWnd::OnSessionChange(UINT nSessionState, UINT nId)
         break;
     case WTS_CONSOLE_DISCONNECT:
     case WTS_REMOTE_DISCONNECT:
+        m_bRecover = false;
         if (m_bNotify) {
             if (m_bOpen) {
                 KVFClose();
@@ -142,6 +189,7 @@ BOOL CKivoFunctionButtonWnd::OnQueryEndSession()
 
 void CKivoFunctionButtonWnd::OnDestroy()
 {
+    KillTimer(m_hWnd, kRecoveryTimer);
     if (m_bOpen) {
         KVFClose();
         m_bOpen = false;
@@ -202,6 +250,14 @@ const MessageMap *CKivoFunctionButtonWnd::GetMessageMap() const noexcept
              static_cast<CKivoFunctionButtonWnd &>(w).OnSessionChange(static_cast<UINT>(wParam),
                                                                       static_cast<UINT>(lParam));
              return 0;
+         }},
+        {WM_POWERBROADCAST, 0,
+         [](CWnd &w, WPARAM wParam, LPARAM lParam) -> LRESULT {
+             return static_cast<CKivoFunctionButtonWnd &>(w).OnPowerBroadcast(wParam, lParam);
+         }},
+        {WM_TIMER, 0,
+         [](CWnd &w, WPARAM wParam, LPARAM lParam) -> LRESULT {
+             return static_cast<CKivoFunctionButtonWnd &>(w).OnTimer(wParam, lParam);
          }},
         {WM_QUERYENDSESSION, 0,
          [](CWnd &w, WPARAM, LPARAM) -> LRESULT {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "app/notify_icon.h"
+#include "errors/error_info.h"
 #include "parameter/function_button_parameter.h"
 
 // Posted by the notification thread after a failed action.
@@ -30,9 +31,19 @@ public:
     LRESULT OnThreadError(WPARAM wParam, LPARAM lParam);
     void OnSessionChange(UINT nSessionState, UINT nId);
     BOOL OnQueryEndSession();
+    // After a sleep the library session is opened anew (see Recover).
+    LRESULT OnPowerBroadcast(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
 
 protected:
     const MessageMap *GetMessageMap() const noexcept override;
+
+    // KVFOpen, the callback record's window and mutex, KVFSetCallbackFunc;
+    // the error id of the step that failed, nothing shown.
+    _kvf_error_id OpenNotification();
+    // Closes and reopens the library session; a failure is shown once and
+    // the program waits for the next resume.
+    void Recover();
     void OnTaskbarCreated() override;
 
 private:
@@ -40,4 +51,6 @@ private:
     CFunctionButtonParameter m_Parameter;
     bool m_bOpen = false;
     bool m_bNotify = false;
+    // Notification should run, but the last recovery failed.
+    bool m_bRecover = false;
 };

@@ -56,6 +56,51 @@ TEST_F(RunningHost, SessionChangesCloseAndReopenTheLibrarySession)
     EXPECT_EQ(WaitLogLines(logs_.File(L"CommandRecorder.log"), 1), std::vector<std::string>{"start item2"});
 }
 
+TEST_F(RunningHost, AResumeOpensTheLibrarySessionAgain)
+{
+    HostApp host;
+    ASSERT_TRUE(StartRunning(host));
+    // A burst of resume events: one new session.
+    for (const WPARAM event : {PBT_APMRESUMESUSPEND, PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND})
+        EXPECT_EQ(SendMessageW(host.mainWindow, WM_POWERBROADCAST, event, 0), TRUE);
+    SendMessageW(host.mainWindow, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    EXPECT_TRUE(WaitOpensCloses(2, 1));
+    EXPECT_TRUE(WaitPending(1));
+    Sleep(1500);
+    EXPECT_EQ(Status().Opens, 2u);
+    ASSERT_TRUE(panel_.injectReport(0));
+    ASSERT_TRUE(panel_.injectReport(1));
+    EXPECT_EQ(WaitLogLines(logs_.File(L"CommandRecorder.log"), 1), std::vector<std::string>{"start item2"});
+
+    // Another registration of this session blocks the new one at resume:
+    // its error once, the program goes on and recovers at the next resume.
+    // (A handle of the registration's mutex keeps it in existence.)
+    const HANDLE registration = CreateMutexW(nullptr, FALSE, L"hMutexThread");
+    ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "the host is registered";
+    SendMessageW(host.mainWindow, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_EQ(TakeBox(host), L"Already executing.");
+    EXPECT_EQ(host.WaitWindow(kErrorCaption, 2000), nullptr);
+    EXPECT_TRUE(host.Running());
+    EXPECT_TRUE(TrayIconPresent(host.mainWindow));
+    EXPECT_TRUE(WaitPending(0));
+    CloseHandle(registration);
+    SendMessageW(host.mainWindow, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_TRUE(WaitPending(1));
+    EXPECT_EQ(host.WaitWindow(kErrorCaption, 1000), nullptr);
+    ASSERT_TRUE(panel_.injectReport(0));
+    ASSERT_TRUE(panel_.injectReport(1));
+    EXPECT_EQ(WaitLogLines(logs_.File(L"CommandRecorder.log"), 2),
+              (std::vector<std::string>{"start item2", "start item2"}));
+
+    // Disconnected, a resume changes nothing.
+    SendMessageW(host.mainWindow, WM_WTSSESSION_CHANGE, WTS_CONSOLE_DISCONNECT, 1);
+    ASSERT_TRUE(WaitPending(0));
+    const KVFBSIM_STATUS before = Status();
+    SendMessageW(host.mainWindow, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    Sleep(1500);
+    EXPECT_EQ(Status().Opens, before.Opens);
+}
+
 TEST_F(RunningHost, TheEndOfTheWindowsSessionEndsTheProgram)
 {
     HostApp host;
