@@ -37,3 +37,11 @@ echo "| resident memory after start-up, shared Wine libraries included | $rss_kb
 awk -v t=$((after - before)) -v hz="$hz" -v s="$idle" \
   'BEGIN { printf "| CPU time while idle for %d s | %.2f s |\n", s, t / hz }'
 wait "$bench"
+
+echo
+echo "Reliability, long forms"
+start=$(date +%s.%N)
+if KIVO_SETTINGS_FILES=1000 "$build/wine-run" "$build/bin/host_settings_test.exe" --gtest_color=no \
+     --gtest_filter='SettingsFiles*' >/dev/null 2>&1; then verdict="each loaded or set one error id"; else verdict="FAILED"; fi
+awk -v s="$start" -v e="$(date +%s.%N)" -v v="$verdict" \
+  'BEGIN { printf "| 1000 generated settings files loaded | %s | %.1f s |\n", v, e - s }'
