@@ -101,6 +101,25 @@ TEST_F(RunningHost, AResumeOpensTheLibrarySessionAgain)
     EXPECT_EQ(Status().Opens, before.Opens);
 }
 
+TEST_F(RunningHost, AHostKilledWhileItsRequestPendsLeavesTheDriverBalanced)
+{
+    {
+        HostApp host;
+        ASSERT_TRUE(StartRunning(host));
+        ASSERT_TRUE(host.Kill());
+    }
+    // The system closed the killed host's handle, and with it its request.
+    EXPECT_TRUE(WaitOpensCloses(1, 1));
+    EXPECT_TRUE(WaitPending(0));
+    EXPECT_EQ(Status().OpenHandles, 0u);
+
+    HostApp again;
+    ASSERT_TRUE(StartRunning(again));
+    ASSERT_TRUE(panel_.injectReport(0));
+    ASSERT_TRUE(panel_.injectReport(1));
+    EXPECT_EQ(WaitLogLines(logs_.File(L"CommandRecorder.log"), 1), std::vector<std::string>{"start item2"});
+}
+
 TEST_F(RunningHost, TheEndOfTheWindowsSessionEndsTheProgram)
 {
     HostApp host;

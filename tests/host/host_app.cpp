@@ -165,6 +165,12 @@ std::optional<DWORD> HostApp::WaitExit(DWORD timeoutMs)
     return code;
 }
 
+bool HostApp::Kill()
+{
+    return process_.process && TerminateProcess(process_.process.get(), 9) &&
+           WaitForSingleObject(process_.process.get(), kHostPatienceMs) == WAIT_OBJECT_0;
+}
+
 void HostApp::Stop()
 {
     if (!Running())

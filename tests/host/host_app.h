@@ -64,6 +64,9 @@ public:
     // Asks it to close (WM_CLOSE to the main window) and waits; ends it
     // hard when it does not.
     void Stop();
+    // Ends it at once, as a crash or the task manager would; true once it
+    // has ended.
+    bool Kill();
 
     HWND mainWindow = nullptr;
 
