@@ -11,6 +11,9 @@ bash "$root/scripts/testbed.sh" device "$build" >/dev/null
 echo "Control library against the simulated driver ($(nproc) cores, $(date -u +%Y-%m-%d))"
 "$build/wine-run" "$build/bin/kvf_bench.exe"
 echo
+echo "The host's settings file"
+"$build/wine-run" "$build/bin/settings_bench.exe"
+echo
 echo "The host program, measured from outside (its own settings template, real WMI)"
 # Wine's process counters of another process stay at zero, so its CPU time
 # and memory are read from the Linux process that runs it.
