@@ -7,19 +7,10 @@ void DDX_Control(CDataExchange *pDX, int id, CWnd &control)
     control.Attach(pDX->m_pDlgWnd->GetDlgItem(id));
 }
 
-void DDX_Text(CDataExchange *pDX, int id, std::wstring &text, std::size_t limit)
+void DDX_Text(CDataExchange *pDX, int id, const std::wstring &text, std::size_t limit)
 {
-    const HWND item = pDX->m_pDlgWnd->GetDlgItem(id);
-    if (!pDX->m_bSaveAndValidate) {
-        ::SetWindowTextW(item, text.substr(0, limit).c_str());
-        return;
-    }
-    const int length = GetWindowTextLengthW(item);
-    std::wstring read(static_cast<std::size_t>(length) + 1, L'\0');
-    read.resize(static_cast<std::size_t>(GetWindowTextW(item, read.data(), length + 1)));
-    if (read.size() > limit)
-        read.resize(limit);
-    text = read;
+    if (!pDX->m_bSaveAndValidate)
+        ::SetWindowTextW(pDX->m_pDlgWnd->GetDlgItem(id), text.substr(0, limit).c_str());
 }
 
 BOOL CDialog::Create(UINT templateId, CWnd *parent)

@@ -20,9 +20,10 @@ struct CDataExchange {
 
 // Binds the control with that id to a window object.
 void DDX_Control(CDataExchange *pDX, int id, CWnd &control);
-// Transfers a text of at most limit characters between a member and the
-// control with that id.
-void DDX_Text(CDataExchange *pDX, int id, std::wstring &text, std::size_t limit);
+// Puts a member's text, cut to limit characters, into the control with
+// that id. Texts flow only that way: no dialog of this program reads its
+// texts back.
+void DDX_Text(CDataExchange *pDX, int id, const std::wstring &text, std::size_t limit);
 
 class CDialog : public CWnd {
 public:

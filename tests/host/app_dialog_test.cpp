@@ -115,13 +115,8 @@ TEST_F(SettingsDialog, OkCancelAndCloseOverSettingsFiles)
     };
     for (const DialogRow &row : rows) {
         SCOPED_TRACE(row.label);
-        IniText ini = RecorderItems();
-        if (row.change)
-            row.change(ini);
-        WriteSettings(ini);
+        const IniText ini = PrepareRow(row.change);
         const std::string before = SettingsBytes();
-        ASSERT_TRUE(panel_.reset());
-        DeleteFileW(logs_.File(L"CommandRecorder.log").c_str());
 
         HostApp host;
         ASSERT_TRUE(StartRunning(host));

@@ -45,11 +45,7 @@ TEST_F(Startup, EachSettingsFileAndCommandLine)
     };
     for (const StartRow &row : rows) {
         SCOPED_TRACE(row.label);
-        IniText ini = RecorderItems();
-        if (row.change)
-            row.change(ini);
-        WriteSettings(ini);
-        ASSERT_TRUE(panel_.reset());
+        PrepareRow(row.change);
 
         HostApp host;
         ASSERT_TRUE(host.Start(row.arguments));

@@ -45,6 +45,17 @@ void HostAppTest::WriteSettings(const IniText &ini)
     ASSERT_TRUE(settings_.WriteUserFile(AsciiBytes(ini.Text())));
 }
 
+IniText HostAppTest::PrepareRow(const std::function<void(IniText &)> &change)
+{
+    IniText ini = RecorderItems();
+    if (change)
+        change(ini);
+    WriteSettings(ini);
+    EXPECT_TRUE(panel_.reset());
+    DeleteFileW(logs_.File(L"CommandRecorder.log").c_str());
+    return ini;
+}
+
 std::string HostAppTest::SettingsBytes() const
 {
     return ReadFileBytes(settings_.userFile()).value_or("<no file>");

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,10 @@ protected:
     // Makes an item a registry reference that cannot be resolved.
     static void Unresolvable(IniText &ini, int item);
     void WriteSettings(const IniText &ini);
+    // One table row's start: RecorderItems() changed by change (may be
+    // null) as the settings file, the driver's counters reset, no recorder
+    // log. The settings written.
+    IniText PrepareRow(const std::function<void(IniText &)> &change);
     std::string SettingsBytes() const;
 
     // Starts the host and waits until its notification runs (the driver

@@ -6,8 +6,6 @@
 //   setup_probe window <window title>      "present" or "absent"
 //   setup_probe device                     "open" when \\.\KVFB opens, else
 //                                          "missing"
-//   setup_probe close <window title>       posts WM_CLOSE; "closed" once the
-//                                          window is gone (10 s)
 //   setup_probe hold <file> <ms>           keeps the file open without any
 //                                          sharing for that long
 //   setup_probe nodes                      how many device nodes carry the
@@ -109,14 +107,6 @@ int wmain(int argc, wchar_t **argv)
     }
     if (question == L"elevation") {
         Say(window != nullptr ? Elevation(window) : "absent");
-        return 0;
-    }
-    if (question == L"close") {
-        if (window != nullptr)
-            PostMessageW(window, WM_CLOSE, 0, 0);
-        for (int i = 0; i < 200 && FindWindowW(nullptr, argv[2]) != nullptr; ++i)
-            Sleep(50);
-        Say(FindWindowW(nullptr, argv[2]) == nullptr ? "closed" : "open");
         return 0;
     }
     return 2;
