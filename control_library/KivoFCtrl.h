@@ -16,6 +16,12 @@
 extern "C" {
 #endif
 
+// The device interface class that the function button device announces while
+// it is started, {1d55a0a0-d318-4d30-bf09-30cf8d08cf52}: callers that follow
+// the device's removal and return register for it (RegisterDeviceNotification).
+#define KVF_DEVICE_INTERFACE_GUID_INIT \
+    {0x1d55a0a0, 0xd318, 0x4d30, {0xbf, 0x09, 0x30, 0xcf, 0x8d, 0x08, 0xcf, 0x52}}
+
 // Called on the library's notification thread with each 4-byte button report.
 typedef void (*KVF_BUTTON_CALLBACK)(uint32_t report);
 
@@ -26,6 +32,10 @@ KVF_API int32_t KVFGetUSBChargeStat(void);                      // ordinal 4
 KVF_API int32_t KVFGetButteryChargeLimitStat(void);             // ordinal 5
 KVF_API int32_t KVFSetUSBChargeStat(uint32_t value);            // ordinal 6
 KVF_API int32_t KVFSetButteryChargeLimitStat(uint32_t value);   // ordinal 7
+// 1 while this process's notification thread runs; 0 before a registration,
+// after KVFClose, and once the thread has ended on a failed driver request
+// (the callbacks have stopped: close and open again to resume).
+KVF_API int32_t KVFIsNotifying(void);                           // ordinal 8
 
 #ifdef __cplusplus
 }

@@ -93,4 +93,9 @@ int32_t KVFSetCallbackFunc(KVF_BUTTON_CALLBACK callback)
     return 0;
 }
 
+int32_t KVFIsNotifying(void)
+{
+    return kvf::hNotifyThread != nullptr && WaitForSingleObject(kvf::hNotifyThread, 0) == WAIT_TIMEOUT ? 1 : 0;
+}
+
 } // extern "C"

@@ -18,9 +18,14 @@ constexpr int kInputDesktopAttempts = 3000;
 constexpr DWORD kInputDesktopPollMs = 400;
 // GetUserObjectInformationW index of the "receives input" flag.
 constexpr int kUoiIo = 6;
-// Resume events come in pairs and bursts; one reopening follows them.
+// Resume and device events come in pairs and bursts; one reopening follows
+// them.
 constexpr UINT_PTR kRecoveryTimer = 1;
 constexpr UINT kRecoveryDelayMs = 1000;
+// How often the program looks whether the callbacks still come: a driver
+// that fails the pending request ends them without any event.
+constexpr UINT_PTR kWatchTimer = 2;
+constexpr UINT kWatchPeriodMs = 2000;
 
 // Waits until the input desktop can be opened; false when it never could.
 bool WaitForInputDesktop() noexcept
@@ -64,6 +69,8 @@ int CKivoFunctionButtonWnd::OnCreate(LPCREATESTRUCTW createStruct)
                                             LR_DEFAULTCOLOR));
     NotifyIcon(NIM_ADD, m_hIcon, TOOL_TIP);
     WTSRegisterSessionNotification(m_hWnd, NOTIFY_FOR_THIS_SESSION);
+    m_DeviceWatch.Start(m_hWnd);
+    SetTimer(m_hWnd, kWatchTimer, kWatchPeriodMs, nullptr);
 
     m_Parameter.Load(m_hWnd);
     if (checkLastError())
@@ -111,19 +118,56 @@ LRESULT CKivoFunctionButtonWnd::OnPowerBroadcast(WPARAM wParam, LPARAM lParam)
 {
     (void)lParam;
     // Both resume events come after one sleep: the timer makes them one.
-    if ((wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) && (m_bNotify || m_bRecover))
-        SetTimer(m_hWnd, kRecoveryTimer, kRecoveryDelayMs, nullptr);
+    if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND)
+        ScheduleRecovery();
+    return TRUE;
+}
+
+LRESULT CKivoFunctionButtonWnd::OnDeviceChange(WPARAM wParam, LPARAM lParam)
+{
+    switch (CDeviceWatch::Classify(wParam, lParam)) {
+    case CDeviceWatch::Event::Arrived:
+        // A new device: the session of before, if any, speaks to the old one.
+        ScheduleRecovery();
+        break;
+    case CDeviceWatch::Event::Removed:
+        // Let go of the device at once; its return brings the session back.
+        // Nothing to show: this is no failure yet.
+        KillTimer(m_hWnd, kRecoveryTimer);
+        if (m_bNotify) {
+            KVFClose();
+            m_bOpen = false;
+            m_bNotify = false;
+            m_bRecover = true;
+        }
+        break;
+    case CDeviceWatch::Event::None:
+        break;
+    }
     return TRUE;
 }
 
 LRESULT CKivoFunctionButtonWnd::OnTimer(WPARAM wParam, LPARAM lParam)
 {
     (void)lParam;
-    if (wParam != kRecoveryTimer)
+    switch (wParam) {
+    case kRecoveryTimer:
+        KillTimer(m_hWnd, kRecoveryTimer);
+        Recover();
+        return 0;
+    case kWatchTimer:
+        if (m_bNotify && KVFIsNotifying() == 0)
+            ScheduleRecovery();
+        return 0;
+    default:
         return Default();
-    KillTimer(m_hWnd, kRecoveryTimer);
-    Recover();
-    return 0;
+    }
+}
+
+void CKivoFunctionButtonWnd::ScheduleRecovery()
+{
+    if (m_bNotify || m_bRecover)
+        SetTimer(m_hWnd, kRecoveryTimer, kRecoveryDelayMs, nullptr);
 }
 
 void CKivoFunctionButtonWnd::Recover()
@@ -140,7 +184,8 @@ void CKivoFunctionButtonWnd::Recover()
         m_bRecover = false;
         return;
     }
-    // Shown once; the next resume tries again, and the program goes on.
+    // Shown once; the next resume or device arrival tries again, and the
+    // program goes on.
     KVFClose();
     m_bOpen = false;
     m_bNotify = false;
@@ -190,6 +235,8 @@ BOOL CKivoFunctionButtonWnd::OnQueryEndSession()
 void CKivoFunctionButtonWnd::OnDestroy()
 {
     KillTimer(m_hWnd, kRecoveryTimer);
+    KillTimer(m_hWnd, kWatchTimer);
+    m_DeviceWatch.Stop();
     if (m_bOpen) {
         KVFClose();
         m_bOpen = false;
@@ -254,6 +301,10 @@ const MessageMap *CKivoFunctionButtonWnd::GetMessageMap() const noexcept
         {WM_POWERBROADCAST, 0,
          [](CWnd &w, WPARAM wParam, LPARAM lParam) -> LRESULT {
              return static_cast<CKivoFunctionButtonWnd &>(w).OnPowerBroadcast(wParam, lParam);
+         }},
+        {WM_DEVICECHANGE, 0,
+         [](CWnd &w, WPARAM wParam, LPARAM lParam) -> LRESULT {
+             return static_cast<CKivoFunctionButtonWnd &>(w).OnDeviceChange(wParam, lParam);
          }},
         {WM_TIMER, 0,
          [](CWnd &w, WPARAM wParam, LPARAM lParam) -> LRESULT {

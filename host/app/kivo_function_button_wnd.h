@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "app/device_watch.h"
 #include "app/notify_icon.h"
 #include "errors/error_info.h"
 #include "parameter/function_button_parameter.h"
@@ -31,8 +32,11 @@ public:
     LRESULT OnThreadError(WPARAM wParam, LPARAM lParam);
     void OnSessionChange(UINT nSessionState, UINT nId);
     BOOL OnQueryEndSession();
-    // After a sleep the library session is opened anew (see Recover).
+    // After a sleep, after the device came back, and when the callbacks
+    // stopped because the driver failed a request, the library session is
+    // opened anew (see Recover).
     LRESULT OnPowerBroadcast(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDeviceChange(WPARAM wParam, LPARAM lParam);
     LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
 
 protected:
@@ -41,8 +45,10 @@ protected:
     // KVFOpen, the callback record's window and mutex, KVFSetCallbackFunc;
     // the error id of the step that failed, nothing shown.
     _kvf_error_id OpenNotification();
+    // One reopening after a burst of events.
+    void ScheduleRecovery();
     // Closes and reopens the library session; a failure is shown once and
-    // the program waits for the next resume.
+    // the program waits for the next resume or device arrival.
     void Recover();
     void OnTaskbarCreated() override;
 
@@ -51,6 +57,8 @@ private:
     CFunctionButtonParameter m_Parameter;
     bool m_bOpen = false;
     bool m_bNotify = false;
-    // Notification should run, but the last recovery failed.
+    // Notification should run, but the device is gone or the last recovery
+    // failed: the next resume or device arrival tries again.
     bool m_bRecover = false;
+    CDeviceWatch m_DeviceWatch;
 };

@@ -28,7 +28,12 @@ typedef struct SIM_STATE {
 typedef struct FDO_EXTENSION {
     PDEVICE_OBJECT Lower;
     BOOLEAN OwnsName; /* this FDO carries \Device\KVFB and its link */
+    UNICODE_STRING Interface; /* its device interface (named FDO only) */
+    ULONG OpenFiles;          /* handles open on this device; state lock */
+    BOOLEAN Removed;          /* IRP_MN_REMOVE_DEVICE has come */
 } FDO_EXTENSION;
+
+static const GUID g_interfaceClass = KVFB_INTERFACE_GUID_INIT;
 
 static SIM_STATE g_sim;
 static PDEVICE_OBJECT g_control;
@@ -178,6 +183,32 @@ static void CancelRequestsOfFile(PFILE_OBJECT file)
     while (!IsListEmpty(&cancelled)) {
         PIRP irp = CONTAINING_RECORD(RemoveHeadList(&cancelled), IRP, Tail.Overlay.ListEntry);
         CompleteIrp(irp, STATUS_CANCELLED, 0);
+    }
+}
+
+/* The device goes away: every pending button request fails (the caller's
+ * wait ends, as with the real driver), and reports not yet fetched are lost
+ * with the device. */
+static void FailRequestsOnRemoval(void)
+{
+    LIST_ENTRY failed;
+    KIRQL irql;
+    PIRP irp;
+
+    InitializeListHead(&failed);
+    KeAcquireSpinLock(&g_sim.Lock, &irql);
+    while ((irp = PopPendingIrp()) != NULL) {
+        InsertTailList(&failed, &irp->Tail.Overlay.ListEntry);
+        g_sim.Status.ButtonFailed++;
+    }
+    g_sim.QueueHead = 0;
+    g_sim.QueueCount = 0;
+    g_sim.Status.ReportsQueued = 0;
+    KeReleaseSpinLock(&g_sim.Lock, irql);
+
+    while (!IsListEmpty(&failed)) {
+        irp = CONTAINING_RECORD(RemoveHeadList(&failed), IRP, Tail.Overlay.ListEntry);
+        CompleteIrp(irp, STATUS_DELETE_PENDING, 0);
     }
 }
 
@@ -482,13 +513,17 @@ static NTSTATUS DispatchCreateClose(PDEVICE_OBJECT device, PIRP irp)
     KIRQL irql;
 
     if (device != g_control) {
+        FDO_EXTENSION *fdo = (FDO_EXTENSION *)device->DeviceExtension;
         if (stack->MajorFunction == IRP_MJ_CLOSE)
             CancelRequestsOfFile(stack->FileObject);
         KeAcquireSpinLock(&g_sim.Lock, &irql);
-        if (stack->MajorFunction == IRP_MJ_CREATE)
+        if (stack->MajorFunction == IRP_MJ_CREATE) {
             g_sim.Status.Opens++;
-        else
+            fdo->OpenFiles++;
+        } else if (!fdo->Removed) {
             g_sim.Status.Closes++;
+            fdo->OpenFiles--;
+        }
         KeReleaseSpinLock(&g_sim.Lock, irql);
     }
     return CompleteIrp(irp, STATUS_SUCCESS, 0);
@@ -519,16 +554,43 @@ static NTSTATUS DispatchPnp(PDEVICE_OBJECT device, PIRP irp)
     lower = fdo->Lower;
     switch (stack->MinorFunction) {
     case IRP_MN_START_DEVICE:
+        if (fdo->Interface.Buffer != NULL)
+            IoSetDeviceInterfaceState(&fdo->Interface, TRUE);
+        irp->IoStatus.Status = STATUS_SUCCESS;
+        IoSkipCurrentIrpStackLocation(irp);
+        return IoCallDriver(lower, irp);
     case IRP_MN_QUERY_REMOVE_DEVICE:
     case IRP_MN_CANCEL_REMOVE_DEVICE:
     case IRP_MN_QUERY_STOP_DEVICE:
     case IRP_MN_CANCEL_STOP_DEVICE:
     case IRP_MN_STOP_DEVICE:
+        irp->IoStatus.Status = STATUS_SUCCESS;
+        IoSkipCurrentIrpStackLocation(irp);
+        return IoCallDriver(lower, irp);
     case IRP_MN_SURPRISE_REMOVAL:
+        if (fdo->OwnsName)
+            FailRequestsOnRemoval();
         irp->IoStatus.Status = STATUS_SUCCESS;
         IoSkipCurrentIrpStackLocation(irp);
         return IoCallDriver(lower, irp);
     case IRP_MN_REMOVE_DEVICE:
+        if (fdo->OwnsName)
+            FailRequestsOnRemoval();
+        /* The handles still open on the device count as closed now: Wine
+         * sends no close for a handle whose device was deleted, and on
+         * Windows a later close is not counted twice. */
+        {
+            KIRQL irql;
+            KeAcquireSpinLock(&g_sim.Lock, &irql);
+            g_sim.Status.Closes += fdo->OpenFiles;
+            fdo->OpenFiles = 0;
+            fdo->Removed = TRUE;
+            KeReleaseSpinLock(&g_sim.Lock, irql);
+        }
+        if (fdo->Interface.Buffer != NULL) {
+            IoSetDeviceInterfaceState(&fdo->Interface, FALSE);
+            RtlFreeUnicodeString(&fdo->Interface);
+        }
         irp->IoStatus.Status = STATUS_SUCCESS;
         IoSkipCurrentIrpStackLocation(irp);
         status = IoCallDriver(lower, irp);
@@ -584,6 +646,9 @@ static NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo)
         fdo->OwnsName = TRUE;
         g_nameTaken = TRUE;
     }
+    RtlZeroMemory(&fdo->Interface, sizeof(fdo->Interface));
+    fdo->OpenFiles = 0;
+    fdo->Removed = FALSE;
     fdo->Lower = IoAttachDeviceToDeviceStack(device, pdo);
     if (fdo->Lower == NULL) {
         if (named) {
@@ -593,6 +658,10 @@ static NTSTATUS AddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT pdo)
         IoDeleteDevice(device);
         return STATUS_NO_SUCH_DEVICE;
     }
+    /* Without its interface the device still works; only nobody hears of
+     * its coming and going. */
+    if (named && !NT_SUCCESS(IoRegisterDeviceInterface(pdo, &g_interfaceClass, NULL, &fdo->Interface)))
+        RtlZeroMemory(&fdo->Interface, sizeof(fdo->Interface));
     device->Flags |= DO_BUFFERED_IO | DO_POWER_PAGABLE;
     device->Flags &= ~DO_DEVICE_INITIALIZING;
     return STATUS_SUCCESS;

@@ -23,6 +23,12 @@
 #define KVFB_NT_DEVICE_NAME L"\\Device\\KVFB"
 #define KVFB_DOS_DEVICE_NAME L"\\DosDevices\\KVFB"
 
+/* The device interface class the device announces while it is started, so
+ * that programs hear of its arrival and removal:
+ * {1d55a0a0-d318-4d30-bf09-30cf8d08cf52}. */
+#define KVFB_INTERFACE_GUID_INIT \
+    {0x1d55a0a0, 0xd318, 0x4d30, {0xbf, 0x09, 0x30, 0xcf, 0x8d, 0x08, 0xcf, 0x52}}
+
 /* 0x226628: pending until a report exists, 4-byte report as output. */
 #define KVFB_IOCTL_WAIT_BUTTON_EVENT \
     CTL_CODE(FILE_DEVICE_UNKNOWN, 0x98A, METHOD_BUFFERED, FILE_READ_ACCESS)
@@ -112,7 +118,8 @@ typedef struct KVFBSIM_STATUS {
     unsigned long ButtonCompleted;  /* completed with a report */
     unsigned long ButtonCancelled;  /* cancelled (cancel, cleanup or close) */
     unsigned long ButtonCancelledOnClose; /* of those, by cleanup or close */
-    unsigned long ButtonFailed;     /* failed by an injected NTSTATUS */
+    unsigned long ButtonFailed;     /* failed by an injected NTSTATUS, or
+                                       by the removal of the device */
     unsigned long ReportsInjected;
     unsigned long ReportsQueued;    /* in the queue right now */
     unsigned long ReportsDropped;   /* lost to a full queue */

@@ -294,6 +294,36 @@ TEST_F(SessionTest, APendingRequestThatFailsEndsTheThreadWithoutACall)
     EXPECT_EQ(KVFClose(), 0);
 }
 
+TEST_F(SessionTest, IsNotifyingTellsWhetherTheCallbacksStillCome)
+{
+    const auto notifyingAfter = [](DWORD waitMs) {
+        Sleep(waitMs);
+        return KVFIsNotifying();
+    };
+    EXPECT_EQ(KVFIsNotifying(), 0);
+    ASSERT_EQ(KVFOpen(), 0);
+    EXPECT_EQ(KVFIsNotifying(), 0);
+    ASSERT_EQ(KVFSetCallbackFunc(CallbackA), 0);
+    ASSERT_TRUE(WaitPending(1));
+    EXPECT_EQ(KVFIsNotifying(), 1);
+    // A report and its pause do not count as an end.
+    ASSERT_TRUE(panel_.injectReport(1));
+    EXPECT_EQ(notifyingAfter(20), 1);
+    ASSERT_TRUE(WaitPending(1));
+    // The driver fails the pending request: the thread ends.
+    ASSERT_TRUE(panel_.failButton(0xC0000185));
+    EXPECT_EQ(notifyingAfter(300), 0);
+    EXPECT_EQ(KVFClose(), 0);
+    EXPECT_EQ(KVFIsNotifying(), 0);
+    // A new session notifies again; closing it ends that.
+    ASSERT_EQ(KVFOpen(), 0);
+    ASSERT_EQ(KVFSetCallbackFunc(CallbackA), 0);
+    ASSERT_TRUE(WaitPending(1));
+    EXPECT_EQ(KVFIsNotifying(), 1);
+    EXPECT_EQ(KVFClose(), 0);
+    EXPECT_EQ(KVFIsNotifying(), 0);
+}
+
 TEST_F(SessionTest, FiveHundredSessionsLeaveNoHandleBehind)
 {
     // One whole cycle first, so that what the first use allocates for good

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "button_road_fixture.h"
 #include "handle_count.h"
 #include "host_app_fixture.h"
+#include "sim_device.h"
 #include "test_paths.h"
 
 namespace hosttest {
@@ -127,6 +129,44 @@ TEST_F(RunningHost, AResumeOpensTheLibrarySessionAgain)
     SendMessageW(host.mainWindow, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     Sleep(1500);
     EXPECT_EQ(Status().Opens, before.Opens);
+}
+
+// The driver's side goes away under the running host; the host comes back
+// by itself, without a box, and the next press runs its action.
+TEST_F(RunningHost, ALostDriverSessionComesBackWithoutARestart)
+{
+    struct Row {
+        const char *name;
+        std::function<bool()> disrupt;
+    };
+    const Row rows[] = {
+        {"device uninstalled, then installed again",
+         [this] {
+             if (!kivotest::RemoveSimDevice())
+                 return false;
+             // Nothing to show while the device is away.
+             Sleep(3000);
+             return kivotest::InstallSimDevice() && panel_.open();
+         }},
+        {"pending request failed by the driver",
+         [this] { return panel_.failButton(0xC00000A3u); }}, // STATUS_DEVICE_NOT_READY
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        PrepareRow(nullptr);
+        HostApp host;
+        ASSERT_TRUE(StartRunning(host));
+        ASSERT_TRUE(row.disrupt());
+        EXPECT_TRUE(WaitPending(1));
+        ASSERT_TRUE(panel_.injectReport(0));
+        ASSERT_TRUE(panel_.injectReport(1));
+        EXPECT_EQ(WaitLogLines(logs_.File(L"CommandRecorder.log"), 1), std::vector<std::string>{"start item2"});
+        EXPECT_EQ(host.WaitWindow(kErrorCaption, 200), nullptr);
+        EXPECT_TRUE(TrayIconPresent(host.mainWindow));
+        // One session of the host holds the device: the old one was closed.
+        EXPECT_EQ(Status().OpenHandles, 1u);
+        EXPECT_TRUE(WaitPending(1));
+    }
 }
 
 TEST_F(RunningHost, AHostKilledWhileItsRequestPendsLeavesTheDriverBalanced)
