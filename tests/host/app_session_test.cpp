@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <dbt.h>
 #include <shellapi.h>
 #include <wtsapi32.h>
 
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "KivoFCtrl.h"
 #include "button_road_fixture.h"
 #include "handle_count.h"
 #include "host_app_fixture.h"
@@ -166,6 +168,60 @@ TEST_F(RunningHost, ALostDriverSessionComesBackWithoutARestart)
         // One session of the host holds the device: the old one was closed.
         EXPECT_EQ(Status().OpenHandles, 1u);
         EXPECT_TRUE(WaitPending(1));
+    }
+}
+
+// Device events as the system sends them, in bursts, repeated, out of order
+// and of other devices: each burst gives at most one new session, a removal
+// lets go of the device at once, and nothing shows a box.
+TEST_F(RunningHost, DeviceEventsInAnyOrderGiveOneSessionPerBurst)
+{
+    enum Event { Arrival, Removal, OtherArrival, NodesChanged };
+    struct Row {
+        const char *name;
+        std::vector<Event> burst;
+        unsigned long opens;  // of the host, after the burst settled
+        unsigned long closes;
+    };
+    const Row rows[] = {
+        {"three arrivals", {Arrival, Arrival, Arrival}, 2, 1},
+        {"another device's arrival, nodes changed", {OtherArrival, NodesChanged}, 1, 0},
+        {"removal", {Removal}, 1, 1},
+        {"arrival then removal", {Arrival, Removal}, 1, 1},
+        {"removal then arrival", {Removal, Arrival}, 2, 1},
+        {"removal twice, arrival twice", {Removal, Removal, Arrival, Arrival}, 2, 1},
+    };
+    const GUID ours = KVF_DEVICE_INTERFACE_GUID_INIT;
+    const GUID other = {0x4d36e97d, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+    const auto send = [](HWND window, WPARAM code, const GUID &classGuid) {
+        DEV_BROADCAST_DEVICEINTERFACE_W record{};
+        record.dbcc_size = sizeof(record);
+        record.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+        record.dbcc_classguid = classGuid;
+        SendMessageW(window, WM_DEVICECHANGE, code, reinterpret_cast<LPARAM>(&record));
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        PrepareRow(nullptr);
+        HostApp host;
+        ASSERT_TRUE(StartRunning(host));
+        for (const Event event : row.burst) {
+            switch (event) {
+            case Arrival: send(host.mainWindow, DBT_DEVICEARRIVAL, ours); break;
+            case Removal: send(host.mainWindow, DBT_DEVICEREMOVECOMPLETE, ours); break;
+            case OtherArrival: send(host.mainWindow, DBT_DEVICEARRIVAL, other); break;
+            case NodesChanged: SendMessageW(host.mainWindow, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0); break;
+            }
+        }
+        // Settled, and still so after the reopening's delay.
+        EXPECT_TRUE(WaitOpensCloses(row.opens, row.closes));
+        Sleep(1200);
+        const KVFBSIM_STATUS s = Status();
+        EXPECT_EQ(s.Opens, row.opens);
+        EXPECT_EQ(s.Closes, row.closes);
+        EXPECT_EQ(s.PendingNow, row.opens > row.closes ? 1u : 0u);
+        EXPECT_EQ(host.WaitWindow(kErrorCaption, 0), nullptr);
+        EXPECT_TRUE(host.Running());
     }
 }
 
