@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "bench_table.h"
+
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -64,7 +66,7 @@ int wmain(int argc, wchar_t **argv)
         else
             Sleep(2);
     }
-    std::printf("| process start to tray icon added | %.1f ms |\n", toTray);
+    bench::Value("host: process start to tray icon added", toTray, "ms");
     std::fflush(stdout);
     Sleep(static_cast<DWORD>(keepSeconds) * 1000);
 

@@ -15,34 +15,16 @@
 #include <vector>
 
 #include "KivoFCtrl.h"
+#include "bench_table.h"
 #include "panel.h"
 
 namespace {
 
-LARGE_INTEGER gFrequency;
+using bench::Now;
+using bench::Summarize;
+using bench::Summary;
 
-double Microseconds(LONGLONG ticks) { return ticks * 1e6 / static_cast<double>(gFrequency.QuadPart); }
-
-LONGLONG Now()
-{
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return counter.QuadPart;
-}
-
-struct Summary {
-    double p50, p99;
-};
-
-Summary Summarize(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    auto at = [&](double q) {
-        const size_t index = std::min(samples.size() - 1, static_cast<size_t>(q * samples.size()));
-        return samples[index];
-    };
-    return {at(0.50), at(0.99)};
-}
+double Microseconds(LONGLONG ticks) { return bench::Milliseconds(ticks) * 1e3; }
 
 kvfbsim::Panel gPanel;
 
@@ -135,22 +117,10 @@ std::vector<double> CloseLatencies(int count, bool inPause)
     return samples;
 }
 
-// A row with its ratio to the baseline, or with a note in that column.
-void Row(const char *name, const Summary &s, const Summary *baseline, int n,
-         const char *note = "baseline")
-{
-    if (baseline != nullptr)
-        printf("| %-44s | %5d | %9.1f | %9.1f | %5.2fx / %5.2fx |\n", name, n, s.p50, s.p99,
-               s.p50 / baseline->p50, s.p99 / baseline->p99);
-    else
-        printf("| %-44s | %5d | %9.1f | %9.1f | %-15s |\n", name, n, s.p50, s.p99, note);
-}
-
 } // namespace
 
 int main()
 {
-    QueryPerformanceFrequency(&gFrequency);
     gCallbackEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (!gPanel.open() || !gPanel.reset()) {
         fprintf(stderr, "kvf_bench: the simulated driver's control panel is missing\n");
@@ -169,15 +139,10 @@ int main()
         return 1;
     }
     const Summary bareSummary = Summarize(bare);
-    printf("| %-44s | %5s | %9s | %9s | %-15s |\n", "measurement (microseconds)", "n", "p50",
-           "p99", "ratio p50 / p99");
-    printf("|%s|%s|%s|%s|%s|\n", std::string(46, '-').c_str(), std::string(7, '-').c_str(),
-           std::string(11, '-').c_str(), std::string(11, '-').c_str(),
-           std::string(17, '-').c_str());
-    Row("bare overlapped DeviceIoControl round trip", bareSummary, nullptr, kReports);
-    Row("report: injection to callback entry", Summarize(reports), &bareSummary, kReports);
-    Row("KVFClose, thread waiting for a report", Summarize(closeWait), nullptr, kCloses,
-        "goal < 5000");
-    Row("KVFClose, thread in its pause", Summarize(closePause), nullptr, kCloses, "goal < 5000");
+    bench::Row("bare overlapped DeviceIoControl round trip", bare.size(), bareSummary, "us", "baseline: bare round trip");
+    bench::Row("report: injection to callback entry", reports.size(), Summarize(reports), "us", bareSummary,
+               "bare round trip");
+    bench::Row("KVFClose, thread waiting for a report", closeWait.size(), Summarize(closeWait), "us", "goal < 5000");
+    bench::Row("KVFClose, thread in its pause", closePause.size(), Summarize(closePause), "us", "goal < 5000");
     return 0;
 }

@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
 # Builds, starts the Wine test bed with the simulated device, runs every
-# benchmark and prints its table; the test bed is shut down afterwards.
+# benchmark and prints one table; the test bed is shut down afterwards.
+#
+#   KIVO_IDLE_SECONDS    idle time of the host's CPU measurement (60)
+#   KIVO_SETTINGS_FILES  generated settings files of the fuzz run (1000)
+#   KIVO_SOAK_REPORTS    reports of the soak with the host running (10000)
+#   KIVO_DIALOG_CYCLES   open/close cycles of the settings dialog (500)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
@@ -8,19 +13,21 @@ bash "$root/scripts/build.sh" >/dev/null
 trap 'bash "$root/scripts/testbed.sh" stop "$build" >/dev/null 2>&1 || true' EXIT
 bash "$root/scripts/testbed.sh" start "$build" >/dev/null
 bash "$root/scripts/testbed.sh" device "$build" >/dev/null
-echo "Control library against the simulated driver ($(nproc) cores, $(date -u +%Y-%m-%d))"
-"$build/wine-run" "$build/bin/kvf_bench.exe"
+run() { "$build/wine-run" "$@"; }
+
+cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
+echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores ($cpu), $(wine --version), Xvfb, simulated driver"
 echo
-echo "The host's settings file"
-"$build/wine-run" "$build/bin/settings_bench.exe"
-echo
-echo "The host program, measured from outside (its own settings template, real WMI)"
-# Wine's process counters of another process stay at zero, so its CPU time
-# and memory are read from the Linux process that runs it.
+awk 'BEGIN { printf "| %-52s | %5s | %10s | %10s | %-4s | %-34s |\n|---|---|---|---|---|---|\n",
+             "measurement", "n", "p50", "p99", "unit", "ratio p50 / p99, or note" }'
+run "$build/bin/kvf_bench.exe"
+run "$build/bin/settings_bench.exe"
+run "$build/bin/host_road_bench.exe"
+
+# The host idle: Wine's process counters of another process stay at zero,
+# so its CPU time is read from the Linux process that runs it.
 idle=${KIVO_IDLE_SECONDS:-60}
-echo "| host measurement | value |"
-echo "|---|---|"
-"$build/wine-run" "$build/bin/host_bench.exe" "$build/dist/KivoFunctionButtonApl.exe" $((idle + 15)) &
+run "$build/bin/host_bench.exe" "$build/dist/KivoFunctionButtonApl.exe" $((idle + 15)) &
 bench=$!
 pid=
 for _ in $(seq 100); do
@@ -29,34 +36,26 @@ for _ in $(seq 100); do
 done
 sleep 5 # start-up over: notification runs
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-hz=$(getconf CLK_TCK)
 before=$(ticks "$pid")
-anon_kb=$(awk '/^RssAnon:/ { print $2 }' "/proc/$pid/status")
-rss_kb=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status")
 sleep "$idle"
 after=$(ticks "$pid")
-echo "| private (anonymous resident) memory after start-up | $anon_kb KiB |"
-echo "| resident memory after start-up, shared Wine libraries included | $rss_kb KiB |"
-awk -v t=$((after - before)) -v hz="$hz" -v s="$idle" \
-  'BEGIN { printf "| CPU time while idle for %d s | %.2f s |\n", s, t / hz }'
+awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" -v s="$idle" \
+  'BEGIN { printf "| %-52s | %5d | %10.3f | %10s | %-4s | %-34s |\n", "host: CPU time while idle for " s " s", 1, t / hz, "-", "s", "tick " 1 / hz " s" }'
 wait "$bench"
 
-echo
-echo "Reliability, long forms"
-start=$(date +%s.%N)
-if KIVO_SETTINGS_FILES=1000 "$build/wine-run" "$build/bin/host_settings_test.exe" --gtest_color=no \
-     --gtest_filter='SettingsFiles*' >/dev/null 2>&1; then verdict="each loaded or set one error id"; else verdict="FAILED"; fi
-awk -v s="$start" -v e="$(date +%s.%N)" -v v="$verdict" \
-  'BEGIN { printf "| 1000 generated settings files loaded | %s | %.1f s |\n", v, e - s }'
-# The soak: reports one at a time with the host running (about 0.15 s each
-# under Wine; KIVO_SOAK_REPORTS to change).
-soak=${KIVO_SOAK_REPORTS:-10000}
-start=$(date +%s.%N)
-if KIVO_SOAK_REPORTS=$soak "$build/wine-run" "$build/bin/host_app_test.exe" --gtest_color=no \
-     --gtest_filter='RunningHost.ASoak*' >/dev/null 2>&1; then
-  verdict="every due action ran once, no handle kept"
-else
-  verdict="FAILED"
-fi
-awk -v s="$start" -v e="$(date +%s.%N)" -v v="$verdict" -v n="$soak" \
-  'BEGIN { printf "| soak of %d reports with the host running | %s | %.0f s |\n", n, v, e - s }'
+# Reliability, long forms of tests that CI runs short: a row each with the
+# verdict and how long the run took.
+reliability() {
+  local name=$1 variable=$2 count=$3 exe=$4 filter=$5 start verdict
+  start=$(date +%s.%N)
+  if env "$variable=$count" "$build/wine-run" "$build/bin/$exe" --gtest_color=no --gtest_filter="$filter" \
+       >"$build/testbed/bench-$variable.log" 2>&1; then verdict="passed"; else verdict="FAILED (see build/testbed)"; fi
+  awk -v s="$start" -v e="$(date +%s.%N)" -v n="$name" -v c="$count" -v v="$verdict" \
+    'BEGIN { printf "| %-52s | %5d | %10.1f | %10s | %-4s | %-34s |\n", n, c, e - s, "-", "s", v }'
+}
+reliability "settings files generated and loaded" KIVO_SETTINGS_FILES "${KIVO_SETTINGS_FILES:-1000}" \
+  host_settings_test.exe 'SettingsFiles*'
+reliability "dialog open/close cycles, GUI objects and handles kept" KIVO_DIALOG_CYCLES "${KIVO_DIALOG_CYCLES:-500}" \
+  host_app_test.exe 'SettingsDialog.ManyOpen*'
+reliability "reports soaked, each due action once, nothing kept" KIVO_SOAK_REPORTS "${KIVO_SOAK_REPORTS:-10000}" \
+  host_app_test.exe 'RunningHost.ASoak*'

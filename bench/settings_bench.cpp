@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_table.h"
 #include "errors/error_manager.h"
 #include "parameter/function_button_parameter.h"
 
@@ -26,19 +27,10 @@ bool NoRows(IWbemServices *, const wchar_t *, const wchar_t *, std::size_t, std:
     return true;
 }
 
-double Milliseconds(LONGLONG ticks)
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return ticks * 1e3 / static_cast<double>(frequency.QuadPart);
-}
-
-LONGLONG Now()
-{
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return counter.QuadPart;
-}
+using bench::Milliseconds;
+using bench::Now;
+using bench::Summarize;
+using bench::Summary;
 
 std::wstring UserFile()
 {
@@ -95,17 +87,6 @@ void BareReads(const std::wstring &file)
     }
 }
 
-struct Summary {
-    double p50, p99;
-};
-
-Summary Summarize(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    auto at = [&](double q) { return samples[std::min(samples.size() - 1, static_cast<size_t>(q * samples.size()))]; };
-    return {at(0.50), at(0.99)};
-}
-
 } // namespace
 
 int wmain()
@@ -136,12 +117,7 @@ int wmain()
 
     const Summary b = Summarize(bare);
     const Summary l = Summarize(loads);
-    printf("| %-44s | %5s | %9s | %9s | %-15s |\n", "measurement (milliseconds)", "n", "p50", "p99", "ratio p50 / p99");
-    printf("|%s|%s|%s|%s|%s|\n", std::string(46, '-').c_str(), std::string(7, '-').c_str(),
-           std::string(11, '-').c_str(), std::string(11, '-').c_str(), std::string(17, '-').c_str());
-    printf("| %-44s | %5d | %9.2f | %9.2f | %-15s |\n", "bare profile reads of the same 601 keys", kRuns, b.p50, b.p99,
-           "baseline");
-    printf("| %-44s | %5d | %9.2f | %9.2f | %5.2fx / %5.2fx |\n", "settings and 99 items loaded and checked", kRuns,
-           l.p50, l.p99, l.p50 / b.p50, l.p99 / b.p99);
+    bench::Row("bare profile reads of the same 601 keys", bare.size(), b, "ms", "baseline: bare reads");
+    bench::Row("settings and 99 items loaded and checked", loads.size(), l, "ms", b, "bare reads");
     return allLoaded ? 0 : 1;
 }

@@ -83,6 +83,11 @@ start)
   fi
   # Daemons must not hold on to the caller's output: CTest waits for it.
   wineserver -p </dev/null >/dev/null 2>&1
+  # No window manager runs on the test display: windows Wine takes as
+  # managed wait 2 s for a window manager's answer each time they are
+  # hidden (every closed dialog and message box), so none are managed.
+  "$build/wine-run" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+    </dev/null >>"$tb/wineboot.log" 2>&1 || die "the X11 driver setting failed"
   # Bring up the services and the desktop now, before any test starts.
   "$build/wine-run" wineboot </dev/null >>"$tb/wineboot.log" 2>&1 ||
     die "wineboot failed (see $tb/wineboot.log)"

@@ -5,13 +5,17 @@
 
 #include <windows.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "button_road_fixture.h"
 #include "file_bytes.h"
+#include "handle_count.h"
 #include "host_app_fixture.h"
+#include "process_memory.h"
 #include "resource.h"
 
 namespace hosttest {
@@ -175,6 +179,49 @@ TEST_F(SettingsDialog, OkCancelAndCloseOverSettingsFiles)
         Click(again, IDCANCEL);
         EXPECT_TRUE(host.WaitNoWindow(kDialogCaption));
     }
+}
+
+// Opening and closing the dialog again and again leaves nothing behind:
+// windows and GDI objects, handles and memory come back to where they were.
+// KIVO_DIALOG_CYCLES sets the length (40 by default; the benchmark script
+// runs 500).
+TEST_F(SettingsDialog, ManyOpenAndCloseCyclesLeaveNothingBehind)
+{
+    const char *lengthText = std::getenv("KIVO_DIALOG_CYCLES");
+    const int cycles = lengthText != nullptr ? std::atoi(lengthText) : 40;
+    HostApp host;
+    ASSERT_TRUE(StartRunning(host));
+    // OK with a choice, OK untouched, Cancel with a choice.
+    const auto cycle = [&](int n) {
+        const HWND dialog = OpenDialog(host);
+        if (dialog == nullptr)
+            return false;
+        if (n % 3 != 1)
+            SendDlgItemMessageW(dialog, IDC_COMBO_BUTTON_A, CB_SETCURSEL, static_cast<WPARAM>(n % 3), 0);
+        Click(dialog, n % 3 == 2 ? IDCANCEL : IDOK);
+        return host.WaitNoWindow(kDialogCaption);
+    };
+    // What the first opening allocates for good is in the baseline.
+    ASSERT_TRUE(cycle(0));
+    const auto gui = kivotest::CountGuiObjects(host.id());
+    const auto handles = kivotest::CountProcessHandles(host.id());
+    const auto memory = kivotest::PrivateBytes(host.id(), L"KivoFunctionButtonApl.exe");
+    ASSERT_TRUE(gui && handles && memory);
+    for (int n = 1; n <= cycles; ++n)
+        ASSERT_TRUE(cycle(n)) << "cycle " << n;
+    const auto guiAfter = kivotest::CountGuiObjects(host.id());
+    ASSERT_TRUE(guiAfter);
+    EXPECT_EQ(guiAfter->user, gui->user);
+    EXPECT_EQ(guiAfter->gdi, gui->gdi);
+    EXPECT_EQ(kivotest::CountProcessHandles(host.id()), handles);
+    // The heap may keep a few pages after so many allocations; a leak of one
+    // dialog's worth (its controls, lists and font) per cycle would not fit.
+    const auto memoryAfter = kivotest::PrivateBytes(host.id(), L"KivoFunctionButtonApl.exe");
+    ASSERT_TRUE(memoryAfter);
+    std::printf("dialog cycles: %d, USER %lu -> %lu, GDI %lu -> %lu, private %zu -> %zu KiB\n", cycles, gui->user,
+                guiAfter->user, gui->gdi, guiAfter->gdi, *memory / 1024, *memoryAfter / 1024);
+    EXPECT_LE(*memoryAfter, *memory + kMemorySlack);
+    EXPECT_TRUE(host.Running());
 }
 
 } // namespace

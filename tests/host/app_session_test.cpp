@@ -18,6 +18,7 @@
 #include "button_road_fixture.h"
 #include "handle_count.h"
 #include "host_app_fixture.h"
+#include "process_memory.h"
 #include "sim_device.h"
 #include "test_paths.h"
 
@@ -259,7 +260,8 @@ TEST_F(RunningHost, ASoakOfReportsRunsEachDueActionOnceAndLeaksNoHandle)
     ASSERT_EQ(WaitLogLines(logs_.File(L"CommandRecorder.log"), 1).size(), 1u);
     ASSERT_TRUE(WaitPending(1));
     const std::optional<size_t> before = kivotest::CountProcessHandles(host.id());
-    ASSERT_TRUE(before);
+    const std::optional<size_t> memory = kivotest::PrivateBytes(host.id(), L"KivoFunctionButtonApl.exe");
+    ASSERT_TRUE(before && memory);
 
     // Release and press of A, then of B: every press is due. One report at
     // a time, so the driver's queue never overflows.
@@ -286,6 +288,9 @@ TEST_F(RunningHost, ASoakOfReportsRunsEachDueActionOnceAndLeaksNoHandle)
     }
     ASSERT_TRUE(after);
     EXPECT_EQ(*after, expected);
+    const std::optional<size_t> memoryAfter = kivotest::PrivateBytes(host.id(), L"KivoFunctionButtonApl.exe");
+    ASSERT_TRUE(memoryAfter);
+    EXPECT_LE(*memoryAfter, *memory + kMemorySlack) << "from " << *memory / 1024 << " KiB";
     EXPECT_EQ(host.WaitWindow(kErrorCaption, 200), nullptr);
 }
 

@@ -21,6 +21,9 @@ constexpr UINT kTrayIconId = 100;
 // How long the tests wait for the host to show something; Wine needs a few
 // seconds to start a program with COM and WMI.
 constexpr DWORD kHostPatienceMs = 30000;
+// How much the host's private memory may grow over a long run without a
+// leak: the heap keeps some freed pages for reuse.
+constexpr size_t kMemorySlack = 256 * 1024;
 
 // The top-level windows of a process with that title, in z-order.
 std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t *title);

@@ -1,0 +1,228 @@
+// The host program on its whole button road, measured from outside:
+//   - from a report's injection to the action's process having started (its
+//     log line written), beside a bare round trip to the device plus a bare
+//     CreateProcessW of the same recorder program;
+//   - the host's handles and private memory after start-up and after 1000
+//     reports;
+//   - from the device's re-installation to the first report's action.
+// The host runs with a settings file whose items start the recorder; the
+// user's settings file is put back afterwards.
+#include <windows.h>
+#include <winioctl.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bench_table.h"
+#include "file_bytes.h"
+#include "handle_count.h"
+#include "host_app.h"
+#include "ini_text.h"
+#include "log_folder.h"
+#include "panel.h"
+#include "process_memory.h"
+#include "sim_device.h"
+#include "test_paths.h"
+#include "user_settings_guard.h"
+
+namespace {
+
+using bench::Now;
+
+kvfbsim::Panel gPanel;
+constexpr int kReports = 1000;
+constexpr int kBareStarts = 100;
+
+bool WaitPending(unsigned long n)
+{
+    for (int i = 0; i < 30000; ++i) {
+        KVFBSIM_STATUS s{};
+        if (gPanel.getStatus(s) && s.PendingNow == n)
+            return true;
+        Sleep(i < 1000 ? 0 : 1);
+    }
+    return false;
+}
+
+size_t LineCount(const std::wstring &log)
+{
+    const std::string bytes = hosttest::ReadFileBytes(log).value_or("");
+    size_t lines = 0;
+    for (const char c : bytes)
+        lines += c == '\n';
+    return lines;
+}
+
+// Waits until the log has more than lines lines; false after 30 s.
+bool WaitLines(const std::wstring &log, size_t lines)
+{
+    for (const LONGLONG start = Now(); bench::Milliseconds(Now() - start) < 30000;) {
+        if (LineCount(log) > lines)
+            return true;
+        Sleep(0);
+    }
+    return false;
+}
+
+std::vector<double> BareRoundTrips(int count)
+{
+    std::vector<double> samples;
+    const HANDLE device = CreateFileW(KVFB_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (device == INVALID_HANDLE_VALUE)
+        return samples;
+    const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    for (int i = 0; i < count; ++i) {
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = event;
+        DWORD report = 0, returned = 0;
+        if (DeviceIoControl(device, KVFB_IOCTL_WAIT_BUTTON_EVENT, nullptr, 0, &report, sizeof(report), &returned,
+                            &overlapped) ||
+            GetLastError() != ERROR_IO_PENDING)
+            break;
+        const LONGLONG start = Now();
+        gPanel.injectReport(1);
+        WaitForSingleObject(event, INFINITE);
+        samples.push_back(bench::Milliseconds(Now() - start));
+    }
+    CloseHandle(event);
+    CloseHandle(device);
+    return samples;
+}
+
+// CreateProcessW of the recorder until its log line is there.
+std::vector<double> BareStarts(const std::wstring &log, int count)
+{
+    std::vector<double> samples;
+    for (int i = 0; i < count; ++i) {
+        std::wstring command = L"\"" + kivotest::BinFile(L"CommandRecorder.exe") + L"\" bare";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info{};
+        const size_t lines = LineCount(log);
+        const LONGLONG start = Now();
+        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+            break;
+        const bool seen = WaitLines(log, lines);
+        samples.push_back(bench::Milliseconds(Now() - start));
+        WaitForSingleObject(info.hProcess, INFINITE);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+        if (!seen)
+            break;
+    }
+    return samples;
+}
+
+struct Footprint {
+    size_t handles = 0;
+    size_t privateKiB = 0;
+};
+
+Footprint FootprintOf(DWORD processId)
+{
+    return {kivotest::CountProcessHandles(processId).value_or(0),
+            kivotest::PrivateBytes(processId, L"KivoFunctionButtonApl.exe").value_or(0) / 1024};
+}
+
+// Release and press of button A: one action per press. The latency of
+// each press from its injection to the action's log line.
+bool Presses(const std::wstring &log, int reports, std::vector<double> *samples)
+{
+    for (int i = 0; i < reports; ++i) {
+        if (!WaitPending(1))
+            return false;
+        const bool press = i % 2 == 1;
+        const size_t lines = LineCount(log);
+        const LONGLONG start = Now();
+        if (!gPanel.injectReport(press ? 1 : 0))
+            return false;
+        if (press) {
+            if (!WaitLines(log, lines))
+                return false;
+            if (samples != nullptr)
+                samples->push_back(bench::Milliseconds(Now() - start));
+        }
+    }
+    return true;
+}
+
+int Fail(const char *what)
+{
+    std::fprintf(stderr, "host_road_bench: %s\n", what);
+    return 1;
+}
+
+} // namespace
+
+int wmain()
+{
+    if (!gPanel.open() || !gPanel.reset())
+        return Fail("the simulated driver's control panel is missing");
+    const hosttest::UserSettingsGuard settings;
+    const standintest::LogFolder logs;
+    const std::wstring log = logs.File(L"CommandRecorder.log");
+    hosttest::IniText ini = hosttest::IniText::Valid(3);
+    for (int n = 1; n <= 3; ++n) {
+        ini.Set(hosttest::IniText::ItemSection(n), L"ItemName", L"Item " + std::to_wstring(n));
+        ini.Set(hosttest::IniText::ItemSection(n), L"ItemPath", kivotest::BinFile(L"CommandRecorder.exe"));
+        ini.Set(hosttest::IniText::ItemSection(n), L"ItemOption", L"item" + std::to_wstring(n));
+    }
+    if (!settings.WriteUserFile(hosttest::AsciiBytes(ini.Text())))
+        return Fail("cannot write the settings file");
+
+    const std::vector<double> bare = BareRoundTrips(200);
+    const std::vector<double> starts = BareStarts(log, kBareStarts);
+    if (bare.size() != 200 || starts.size() != kBareStarts)
+        return Fail("a bare measurement did not complete");
+
+    hosttest::HostApp host;
+    if (!host.Start() || host.WaitMainWindow() == nullptr || !WaitPending(1))
+        return Fail("the host did not start its notification");
+    // The first press runs the first action, which loads what every later
+    // one reuses: the baseline comes after it.
+    if (!Presses(log, 2, nullptr))
+        return Fail("the first press ran nothing");
+    const Footprint started = FootprintOf(host.id());
+    std::vector<double> actions;
+    if (!Presses(log, kReports, &actions))
+        return Fail("a press ran nothing");
+    const Footprint soaked = FootprintOf(host.id());
+
+    // The device uninstalled and installed again while the host runs.
+    if (!kivotest::RemoveSimDevice() || !kivotest::InstallSimDevice())
+        return Fail("the device could not be installed again");
+    const LONGLONG installed = Now();
+    if (!gPanel.open() || !WaitPending(1))
+        return Fail("the host did not come back after the re-installation");
+    const double toRequest = bench::Milliseconds(Now() - installed);
+    if (!Presses(log, 2, nullptr))
+        return Fail("no action after the re-installation");
+    const double toAction = bench::Milliseconds(Now() - installed);
+    PostMessageW(host.mainWindow, WM_CLOSE, 0, 0);
+    host.WaitExit();
+
+    const bench::Summary bareSummary = bench::Summarize(bare);
+    const bench::Summary startSummary = bench::Summarize(starts);
+    const bench::Summary baseline{bareSummary.p50 + startSummary.p50, bareSummary.p99 + startSummary.p99};
+    bench::Row("bare round trip (beside the host rows)", bare.size(), bareSummary, "ms", "baseline: bare round trip");
+    bench::Row("bare CreateProcessW of the recorder to its log line", starts.size(), startSummary, "ms",
+               "baseline: bare start");
+    bench::Row("host: report injected to action's log line", actions.size(), bench::Summarize(actions), "ms",
+               baseline, "bare round trip + bare start");
+    char note[64];
+    bench::Value("host: handles after start-up and a first press", static_cast<double>(started.handles), "");
+    std::snprintf(note, sizeof(note), "%+lld after start-up",
+                  static_cast<long long>(soaked.handles) - static_cast<long long>(started.handles));
+    // Wine's WaitForInputIdle keeps one handle per started program.
+    bench::Value("host: handles after 1000 more reports", static_cast<double>(soaked.handles), "", note);
+    bench::Value("host: private memory after start-up and a first press", static_cast<double>(started.privateKiB), "KiB");
+    std::snprintf(note, sizeof(note), "%+lld KiB after start-up",
+                  static_cast<long long>(soaked.privateKiB) - static_cast<long long>(started.privateKiB));
+    bench::Value("host: private memory after 1000 more reports", static_cast<double>(soaked.privateKiB), "KiB", note);
+    bench::Value("host: device re-installed to its new request", toRequest, "ms");
+    bench::Value("host: device re-installed to first press's action", toAction, "ms");
+    gPanel.reset();
+    return 0;
+}

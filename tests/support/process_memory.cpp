@@ -1,0 +1,111 @@
+#include "process_memory.h"
+
+#include <psapi.h>
+
+#include <cstdlib>
+
+#include "unique_handle.h"
+
+namespace kivotest {
+
+namespace {
+
+// Read to the end: files of /proc tell no size.
+std::string ReadWholeFile(const std::wstring &path)
+{
+    const kvfbsim::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                 nullptr, OPEN_EXISTING, 0, nullptr));
+    std::string text;
+    if (!file.valid())
+        return text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        text.append(buffer, read);
+    return text;
+}
+
+// Anonymous resident memory of the one Linux process whose command line
+// names the image.
+std::optional<size_t> LinuxAnonymousMemory(const std::wstring &imageName)
+{
+    const std::string name(imageName.begin(), imageName.end());
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW(L"Z:\\proc\\*", &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::optional<size_t> result;
+    int matches = 0;
+    do {
+        if (found.cFileName[0] < L'0' || found.cFileName[0] > L'9')
+            continue;
+        const std::wstring folder = std::wstring(L"Z:\\proc\\") + found.cFileName;
+        if (ReadWholeFile(folder + L"\\cmdline").find(name) == std::string::npos)
+            continue;
+        const std::string status = ReadWholeFile(folder + L"\\status");
+        const size_t at = status.find("RssAnon:");
+        if (at == std::string::npos)
+            continue;
+        ++matches;
+        result = std::strtoull(status.c_str() + at + 8, nullptr, 10) * 1024;
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return matches == 1 ? result : std::nullopt;
+}
+
+BOOL CALLBACK CountChildren(HWND, LPARAM counter)
+{
+    ++*reinterpret_cast<DWORD *>(counter);
+    return TRUE;
+}
+
+struct WindowCount {
+    DWORD processId;
+    DWORD windows;
+};
+
+BOOL CALLBACK CountWindowsOf(HWND window, LPARAM context)
+{
+    auto *count = reinterpret_cast<WindowCount *>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == count->processId) {
+        ++count->windows;
+        EnumChildWindows(window, CountChildren, reinterpret_cast<LPARAM>(&count->windows));
+    }
+    return TRUE;
+}
+
+} // namespace
+
+std::optional<size_t> PrivateBytes(DWORD processId, const std::wstring &imageName)
+{
+    const kvfbsim::UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    if (process.valid()) {
+        PROCESS_MEMORY_COUNTERS_EX counters{};
+        counters.cb = sizeof(counters);
+        if (GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS *>(&counters),
+                                 sizeof(counters)) &&
+            counters.PrivateUsage != 0)
+            return counters.PrivateUsage;
+    }
+    return LinuxAnonymousMemory(imageName);
+}
+
+std::optional<GuiObjects> CountGuiObjects(DWORD processId)
+{
+    const kvfbsim::UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+    if (!process.valid())
+        return std::nullopt;
+    GuiObjects objects;
+    objects.gdi = GetGuiResources(process.get(), GR_GDIOBJECTS);
+    objects.user = GetGuiResources(process.get(), GR_USEROBJECTS);
+    if (objects.user == 0) {
+        WindowCount count{processId, 0};
+        EnumWindows(CountWindowsOf, reinterpret_cast<LPARAM>(&count));
+        objects.user = count.windows;
+    }
+    return objects;
+}
+
+} // namespace kivotest
