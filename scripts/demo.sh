@@ -2,8 +2,10 @@
 # The demo: the system installed with its setup package into a Wine machine
 # with the simulated function button device, the host program running in
 # it, the buttons pressed through the simulated driver and their actions
-# happening; the settings dialog and a warning box photographed in English
-# and in Japanese into build/demo/; at the end the system is uninstalled.
+# happening; the device uninstalled and installed again while the host runs
+# (it comes back by itself); the charge command line; the settings dialog
+# and a warning box photographed in English and in Japanese into
+# build/demo/; at the end the system is uninstalled.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
@@ -17,7 +19,8 @@ kvfbsim=$build/bin/kvfbsim.exe
 hostctl=$build/bin/hostctl.exe
 setup=$build/dist/KivoFunctionButtonSetup.exe
 installdir='C:\Program Files\Zerin\KivoFunctionButton'
-host="$build/wine/drive_c/Program Files/Zerin/KivoFunctionButton/KivoFunctionButtonApl.exe"
+installed="$build/wine/drive_c/Program Files/Zerin/KivoFunctionButton"
+host="$installed/KivoFunctionButtonApl.exe"
 
 # The demo shows Wine's desktop as a window of its own, with a taskbar and
 # the notification area; the tests run without it, so it goes again.
@@ -101,6 +104,34 @@ run "$kvfbsim" release A
 shot button1-notepad.png
 quiet taskkill /im notepad.exe
 
+step "The device uninstalled and installed again while the host runs: the host comes back by itself"
+run "$installed/KivoDevInst.exe" /Uninstall
+run "$kvfbsim" status
+run "$installed/KivoDevInst.exe" /Install
+wait_notifying
+run "$kvfbsim" status
+echo "   (no message box; the tray icon stayed; button 1 still opens Notepad)"
+run "$kvfbsim" release A
+run "$kvfbsim" press A
+run "$kvfbsim" release A
+shot recovered-notepad.png
+quiet taskkill /im notepad.exe
+
+step "The charge options from the command line (the driver keeps them; bad input changes nothing)"
+charge() {
+  printf '$ KivoChargeCtl %s\n' "$*"
+  local code=0
+  "$build/wine-run" "$installed/KivoChargeCtl.exe" "$@" >"$build/testbed/charge.out" 2>&1 || code=$?
+  sed 's/^/   /' "$build/testbed/charge.out"
+  echo "   exit code $code"
+}
+charge status
+charge battery 80
+charge usb on
+charge battery 90
+charge status
+LC_ALL=ja_JP.UTF-8 "$build/wine-run" "$installed/KivoChargeCtl.exe" status 2>&1 | sed 's/^/   ja: /'
+
 step "Function button 2 pressed: Wine has no display switcher, so the host warns"
 run "$kvfbsim" release B
 run "$kvfbsim" press B
@@ -133,4 +164,4 @@ run "$build/bin/setup_probe.exe" device
 run "$build/bin/setup_probe.exe" nodes
 echo
 echo "Screenshots in build/demo/: tray.png, settings-dialog-en.png, button1-notepad.png,"
-echo "warning-en.png, settings-dialog-ja.png, warning-ja.png"
+echo "recovered-notepad.png, warning-en.png, settings-dialog-ja.png, warning-ja.png"

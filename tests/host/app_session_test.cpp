@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <dbt.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <wtsapi32.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 
 #include "KivoFCtrl.h"
 #include "button_road_fixture.h"
+#include "file_bytes.h"
 #include "handle_count.h"
 #include "host_app_fixture.h"
 #include "process_memory.h"
@@ -89,16 +91,60 @@ TEST_F(RunningHost, SessionChangesCloseAndReopenTheLibrarySession)
     EXPECT_EQ(WaitLogLines(logs_.File(L"CommandRecorder.log"), 1), std::vector<std::string>{"start item2"});
 }
 
+// The control library's own settings file, kept as it was.
+class LibrarySettingsGuard {
+public:
+    LibrarySettingsGuard()
+    {
+        wchar_t roaming[MAX_PATH] = {};
+        SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, roaming);
+        file_ = std::wstring(roaming) + L"\\zerin\\KivoFCtrl\\KivoFCtrl.ini";
+        saved_ = ReadFileBytes(file_);
+    }
+    ~LibrarySettingsGuard()
+    {
+        if (saved_)
+            WriteFileBytes(file_, *saved_);
+        else
+            DeleteFileW(file_.c_str());
+    }
+    // Stored options as the charge settings application leaves them: the
+    // library writes them to the controller at every opening.
+    bool StoreOptions(const wchar_t *batteryLimit, const wchar_t *usbCharge) const
+    {
+        const std::wstring app = kivotest::BinFile(L"CommandRecorder.exe");
+        const std::pair<const wchar_t *, const wchar_t *> values[] = {{L"ReferenceFlag", L"1"},
+                                                                      {L"SettinAppPath", app.c_str()},
+                                                                      {L"BatteryChargeLimit", batteryLimit},
+                                                                      {L"USBCharge", usbCharge}};
+        for (const auto &[key, value] : values)
+            if (!WritePrivateProfileStringW(L"Setting", key, value, file_.c_str()))
+                return false;
+        return true;
+    }
+
+private:
+    std::wstring file_;
+    std::optional<std::string> saved_;
+};
+
 TEST_F(RunningHost, AResumeOpensTheLibrarySessionAgain)
 {
+    const LibrarySettingsGuard library;
     HostApp host;
     ASSERT_TRUE(StartRunning(host));
+    // The controller lost the stored options during the sleep.
+    ASSERT_TRUE(library.StoreOptions(L"1", L"1"));
+    ASSERT_TRUE(panel_.setEc(0, 0));
     // A burst of resume events: one new session.
     for (const WPARAM event : {PBT_APMRESUMESUSPEND, PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND})
         EXPECT_EQ(SendMessageW(host.mainWindow, WM_POWERBROADCAST, event, 0), TRUE);
     SendMessageW(host.mainWindow, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
     EXPECT_TRUE(WaitOpensCloses(2, 1));
     EXPECT_TRUE(WaitPending(1));
+    // The new session applied them again.
+    EXPECT_EQ(Status().Ec.BatteryLimit, 1u);
+    EXPECT_EQ(Status().Ec.UsbCharge, 1u);
     Sleep(1500);
     EXPECT_EQ(Status().Opens, 2u);
     ASSERT_TRUE(panel_.injectReport(0));
@@ -132,6 +178,7 @@ TEST_F(RunningHost, AResumeOpensTheLibrarySessionAgain)
     SendMessageW(host.mainWindow, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     Sleep(1500);
     EXPECT_EQ(Status().Opens, before.Opens);
+    EXPECT_TRUE(panel_.setEc(0, 0));
 }
 
 // The driver's side goes away under the running host; the host comes back
