@@ -16,7 +16,7 @@ bash "$root/scripts/testbed.sh" device "$build" >/dev/null
 run() { "$build/wine-run" "$@"; }
 
 cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
-echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores ($cpu), $(wine --version), Xvfb, simulated driver"
+echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores ($cpu), $(wine --version 2>/dev/null), Xvfb, simulated driver"
 echo
 awk 'BEGIN { printf "| %-52s | %5s | %10s | %10s | %-4s | %-34s |\n|---|---|---|---|---|---|\n",
              "measurement", "n", "p50", "p99", "unit", "ratio p50 / p99, or note" }'
