@@ -123,7 +123,7 @@ struct Footprint {
 Footprint FootprintOf(DWORD processId)
 {
     return {kivotest::CountProcessHandles(processId).value_or(0),
-            kivotest::PrivateBytes(processId, L"KivoFunctionButtonApl.exe").value_or(0) / 1024};
+            kivotest::PrivateBytes(processId).value_or(0) / 1024};
 }
 
 // Release and press of button A: one action per press. The latency of

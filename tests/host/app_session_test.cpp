@@ -307,7 +307,7 @@ TEST_F(RunningHost, ASoakOfReportsRunsEachDueActionOnceAndLeaksNoHandle)
     ASSERT_EQ(WaitLogLines(logs_.File(L"CommandRecorder.log"), 1).size(), 1u);
     ASSERT_TRUE(WaitPending(1));
     const std::optional<size_t> before = kivotest::CountProcessHandles(host.id());
-    const std::optional<size_t> memory = kivotest::PrivateBytes(host.id(), L"KivoFunctionButtonApl.exe");
+    const std::optional<size_t> memory = kivotest::PrivateBytes(host.id());
     ASSERT_TRUE(before && memory);
 
     // Release and press of A, then of B: every press is due. One report at
@@ -335,7 +335,7 @@ TEST_F(RunningHost, ASoakOfReportsRunsEachDueActionOnceAndLeaksNoHandle)
     }
     ASSERT_TRUE(after);
     EXPECT_EQ(*after, expected);
-    const std::optional<size_t> memoryAfter = kivotest::PrivateBytes(host.id(), L"KivoFunctionButtonApl.exe");
+    const std::optional<size_t> memoryAfter = kivotest::PrivateBytes(host.id());
     ASSERT_TRUE(memoryAfter);
     EXPECT_LE(*memoryAfter, *memory + kMemorySlack) << "from " << *memory / 1024 << " KiB";
     EXPECT_EQ(host.WaitWindow(kErrorCaption, 200), nullptr);

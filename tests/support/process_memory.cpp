@@ -3,6 +3,7 @@
 #include <psapi.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "unique_handle.h"
 
@@ -25,11 +26,22 @@ std::string ReadWholeFile(const std::wstring &path)
     return text;
 }
 
-// Anonymous resident memory of the one Linux process whose command line
-// names the image.
-std::optional<size_t> LinuxAnonymousMemory(const std::wstring &imageName)
+std::string Lower(std::string text)
 {
-    const std::string name(imageName.begin(), imageName.end());
+    for (char &c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// Anonymous resident memory of the one Linux process whose command line
+// starts with the image's full path (Wine puts it there).
+std::optional<size_t> LinuxAnonymousMemory(const std::wstring &imagePath)
+{
+    char utf8[2 * MAX_PATH] = {};
+    if (WideCharToMultiByte(CP_UTF8, 0, imagePath.c_str(), -1, utf8, sizeof(utf8), nullptr, nullptr) == 0)
+        return std::nullopt;
+    const std::string image = Lower(utf8);
     WIN32_FIND_DATAW found{};
     const HANDLE search = FindFirstFileW(L"Z:\\proc\\*", &found);
     if (search == INVALID_HANDLE_VALUE)
@@ -40,7 +52,7 @@ std::optional<size_t> LinuxAnonymousMemory(const std::wstring &imageName)
         if (found.cFileName[0] < L'0' || found.cFileName[0] > L'9')
             continue;
         const std::wstring folder = std::wstring(L"Z:\\proc\\") + found.cFileName;
-        if (ReadWholeFile(folder + L"\\cmdline").find(name) == std::string::npos)
+        if (Lower(ReadWholeFile(folder + L"\\cmdline")).compare(0, image.size(), image) != 0)
             continue;
         const std::string status = ReadWholeFile(folder + L"\\status");
         const size_t at = status.find("RssAnon:");
@@ -78,18 +90,21 @@ BOOL CALLBACK CountWindowsOf(HWND window, LPARAM context)
 
 } // namespace
 
-std::optional<size_t> PrivateBytes(DWORD processId, const std::wstring &imageName)
+std::optional<size_t> PrivateBytes(DWORD processId)
 {
     const kvfbsim::UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
-    if (process.valid()) {
-        PROCESS_MEMORY_COUNTERS_EX counters{};
-        counters.cb = sizeof(counters);
-        if (GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS *>(&counters),
-                                 sizeof(counters)) &&
-            counters.PrivateUsage != 0)
-            return counters.PrivateUsage;
-    }
-    return LinuxAnonymousMemory(imageName);
+    if (!process.valid())
+        return std::nullopt;
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof(counters);
+    if (GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS *>(&counters), sizeof(counters)) &&
+        counters.PrivateUsage != 0)
+        return counters.PrivateUsage;
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    if (!QueryFullProcessImageNameW(process.get(), 0, path, &length))
+        return std::nullopt;
+    return LinuxAnonymousMemory(path);
 }
 
 std::optional<GuiObjects> CountGuiObjects(DWORD processId)

@@ -9,13 +9,12 @@
 #include <windows.h>
 
 #include <optional>
-#include <string>
 
 namespace kivotest {
 
-// Private bytes of the process; imageName (e.g. L"KivoFunctionButtonApl.exe")
-// finds its Linux process under Wine, where it must be the only one.
-std::optional<size_t> PrivateBytes(DWORD processId, const std::wstring &imageName);
+// Private bytes of the process. Under Wine its Linux process is found by
+// the image's full path, which must be the only one running.
+std::optional<size_t> PrivateBytes(DWORD processId);
 
 struct GuiObjects {
     DWORD gdi = 0;    // 0 where the platform does not tell
