@@ -44,12 +44,18 @@ awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" -v s="$idle" \
 wait "$bench"
 
 # Reliability, long forms of tests that CI runs short: a row each with the
-# verdict and how long the run took.
+# verdict and how long the run took; the script fails when one failed.
+failed=0
 reliability() {
   local name=$1 variable=$2 count=$3 exe=$4 filter=$5 start verdict
   start=$(date +%s.%N)
   if env "$variable=$count" "$build/wine-run" "$build/bin/$exe" --gtest_color=no --gtest_filter="$filter" \
-       >"$build/testbed/bench-$variable.log" 2>&1; then verdict="passed"; else verdict="FAILED (see build/testbed)"; fi
+       >"$build/testbed/bench-$variable.log" 2>&1; then
+    verdict="passed"
+  else
+    verdict="FAILED (build/testbed/bench-$variable.log)"
+    failed=1
+  fi
   awk -v s="$start" -v e="$(date +%s.%N)" -v n="$name" -v c="$count" -v v="$verdict" \
     'BEGIN { printf "| %-52s | %5d | %10.1f | %10s | %-4s | %-34s |\n", n, c, e - s, "-", "s", v }'
 }
@@ -59,3 +65,4 @@ reliability "dialog open/close cycles, GUI objects and handles kept" KIVO_DIALOG
   host_app_test.exe 'SettingsDialog.ManyOpen*'
 reliability "reports soaked, each due action once, nothing kept" KIVO_SOAK_REPORTS "${KIVO_SOAK_REPORTS:-10000}" \
   host_app_test.exe 'RunningHost.ASoak*'
+exit $failed

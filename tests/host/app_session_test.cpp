@@ -338,7 +338,8 @@ TEST_F(RunningHost, ASoakOfReportsRunsEachDueActionOnceAndLeaksNoHandle)
     const std::optional<size_t> memoryAfter = kivotest::PrivateBytes(host.id());
     ASSERT_TRUE(memoryAfter);
     EXPECT_LE(*memoryAfter, *memory + kMemorySlack) << "from " << *memory / 1024 << " KiB";
-    EXPECT_EQ(host.WaitWindow(kErrorCaption, 200), nullptr);
+    if (const HWND box = host.WaitWindow(kErrorCaption, 200))
+        ADD_FAILURE() << "a box: " << testing::PrintToString(MessageBoxText(box));
 }
 
 TEST_F(RunningHost, TheEndOfTheWindowsSessionEndsTheProgram)
