@@ -1,41 +1,27 @@
 // Start-up of the host program, measured from outside: how long from the
 // process start until its tray icon is there. Afterwards the host is left
-// running for the given seconds (bench/run.sh reads its CPU time and memory
-// from the system meanwhile), then closed.
+// running for the given seconds (bench/run.sh reads its CPU time from the
+// system meanwhile), then closed.
 //
 // Usage: host_bench <host exe> [seconds to keep it running]
 #include <windows.h>
-#include <shellapi.h>
-
-#include "bench_table.h"
 
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#include "bench_table.h"
+#include "host_app.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool TrayIconPresent(HWND owner)
-{
-    NOTIFYICONDATAW data{};
-    data.cbSize = sizeof(data);
-    data.hWnd = owner;
-    data.uID = 100;
-    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
-}
-
 HWND MainWindowOf(DWORD processId)
 {
-    for (HWND window = FindWindowW(nullptr, L"KIVO_FUNCTION"); window != nullptr;
-         window = FindWindowExW(nullptr, window, nullptr, L"KIVO_FUNCTION")) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == processId)
-            return window;
-    }
-    return nullptr;
+    const std::vector<HWND> windows = hosttest::WindowsOfProcess(processId, hosttest::kMainWindowTitle);
+    return windows.empty() ? nullptr : windows.front();
 }
 
 } // namespace
@@ -61,7 +47,7 @@ int wmain(int argc, wchar_t **argv)
     for (int i = 0; i < 6000 && toTray < 0; ++i) {
         if (window == nullptr)
             window = MainWindowOf(info.dwProcessId);
-        if (window != nullptr && TrayIconPresent(window))
+        if (window != nullptr && hosttest::TrayIconPresent(window))
             toTray = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         else
             Sleep(2);

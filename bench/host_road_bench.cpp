@@ -8,12 +8,12 @@
 // The host runs with a settings file whose items start the recorder; the
 // user's settings file is put back afterwards.
 #include <windows.h>
-#include <winioctl.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "bare_client.h"
 #include "bench_table.h"
 #include "file_bytes.h"
 #include "handle_count.h"
@@ -34,16 +34,7 @@ kvfbsim::Panel gPanel;
 constexpr int kReports = 1000;
 constexpr int kBareStarts = 100;
 
-bool WaitPending(unsigned long n)
-{
-    for (int i = 0; i < 30000; ++i) {
-        KVFBSIM_STATUS s{};
-        if (gPanel.getStatus(s) && s.PendingNow == n)
-            return true;
-        Sleep(i < 1000 ? 0 : 1);
-    }
-    return false;
-}
+bool WaitPending(unsigned long n) { return bench::WaitPending(gPanel, n); }
 
 size_t LineCount(const std::wstring &log)
 {
@@ -63,32 +54,6 @@ bool WaitLines(const std::wstring &log, size_t lines)
         Sleep(0);
     }
     return false;
-}
-
-std::vector<double> BareRoundTrips(int count)
-{
-    std::vector<double> samples;
-    const HANDLE device = CreateFileW(KVFB_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (device == INVALID_HANDLE_VALUE)
-        return samples;
-    const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    for (int i = 0; i < count; ++i) {
-        OVERLAPPED overlapped{};
-        overlapped.hEvent = event;
-        DWORD report = 0, returned = 0;
-        if (DeviceIoControl(device, KVFB_IOCTL_WAIT_BUTTON_EVENT, nullptr, 0, &report, sizeof(report), &returned,
-                            &overlapped) ||
-            GetLastError() != ERROR_IO_PENDING)
-            break;
-        const LONGLONG start = Now();
-        gPanel.injectReport(1);
-        WaitForSingleObject(event, INFINITE);
-        samples.push_back(bench::Milliseconds(Now() - start));
-    }
-    CloseHandle(event);
-    CloseHandle(device);
-    return samples;
 }
 
 // CreateProcessW of the recorder until its log line is there.
@@ -172,7 +137,7 @@ int wmain()
     if (!settings.WriteUserFile(hosttest::AsciiBytes(ini.Text())))
         return Fail("cannot write the settings file");
 
-    const std::vector<double> bare = BareRoundTrips(200);
+    const std::vector<double> bare = bench::BareRoundTrips(gPanel, 200);
     const std::vector<double> starts = BareStarts(log, kBareStarts);
     if (bare.size() != 200 || starts.size() != kBareStarts)
         return Fail("a bare measurement did not complete");

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "KivoFCtrl.h"
+#include "bare_client.h"
 #include "bench_table.h"
 #include "panel.h"
 
@@ -28,44 +29,7 @@ double Microseconds(LONGLONG ticks) { return bench::Milliseconds(ticks) * 1e3; }
 
 kvfbsim::Panel gPanel;
 
-bool WaitPending(unsigned long n)
-{
-    for (int i = 0; i < 20000; ++i) {
-        KVFBSIM_STATUS s{};
-        if (gPanel.getStatus(s) && s.PendingNow == n)
-            return true;
-        Sleep(0);
-    }
-    return false;
-}
-
-std::vector<double> BareRoundTrips(int count)
-{
-    std::vector<double> samples;
-    HANDLE device = CreateFileW(KVFB_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_OVERLAPPED, nullptr);
-    if (device == INVALID_HANDLE_VALUE)
-        return samples;
-    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    for (int i = 0; i < count; ++i) {
-        OVERLAPPED overlapped{};
-        overlapped.hEvent = event;
-        DWORD report = 0, returned = 0;
-        ResetEvent(event);
-        if (DeviceIoControl(device, KVFB_IOCTL_WAIT_BUTTON_EVENT, nullptr, 0, &report,
-                            sizeof(report), &returned, &overlapped) ||
-            GetLastError() != ERROR_IO_PENDING)
-            break;
-        const LONGLONG start = Now();
-        gPanel.injectReport(1);
-        WaitForSingleObject(event, INFINITE);
-        samples.push_back(Microseconds(Now() - start));
-    }
-    CloseHandle(event);
-    CloseHandle(device);
-    return samples;
-}
+bool WaitPending(unsigned long n) { return bench::WaitPending(gPanel, n); }
 
 std::atomic<LONGLONG> gCallbackEntry{0};
 HANDLE gCallbackEvent;
@@ -128,7 +92,9 @@ int main()
     }
     constexpr int kReports = 200;
     constexpr int kCloses = 100;
-    const std::vector<double> bare = BareRoundTrips(kReports);
+    std::vector<double> bare = bench::BareRoundTrips(gPanel, kReports);
+    for (double &sample : bare)
+        sample *= 1e3;
     const std::vector<double> reports = ReportLatencies(kReports);
     const std::vector<double> closeWait = CloseLatencies(kCloses, false);
     const std::vector<double> closePause = CloseLatencies(kCloses, true);
