@@ -1,5 +1,6 @@
 #include "process.h"
 
+#include <cstdio>
 #include <vector>
 
 namespace kivotest {
@@ -21,8 +22,13 @@ std::optional<StartedProcess> Launch(const std::wstring &commandLine, STARTUPINF
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, inheritHandles, 0, nullptr,
-                        nullptr, &startup, &info))
+                        nullptr, &startup, &info)) {
+        // Rare under load in Wine: name it, so that a failing test says why.
+        const DWORD error = GetLastError();
+        std::fwprintf(stderr, L"could not start %ls: error %lu\n", commandLine.c_str(), error);
+        SetLastError(error);
         return std::nullopt;
+    }
     CloseHandle(info.hThread);
     StartedProcess started;
     started.process.reset(info.hProcess);
