@@ -48,8 +48,10 @@ std::vector<std::string> WaitLogLines(const std::wstring &logFile, std::size_t c
 HWND WaitForWindowOfClass(const wchar_t *className, DWORD timeoutMs)
 {
     for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
-        if (HWND window = FindWindowW(className, nullptr))
+        if (HWND window = FindWindowW(className, nullptr)) {
+            standintest::WaitForMessageLoop(window);
             return window;
+        }
         Sleep(20);
     }
     return nullptr;

@@ -26,7 +26,8 @@ std::vector<std::string> LogLines(const std::wstring &logFile);
 std::vector<std::string> WaitLogLines(const std::wstring &logFile, std::size_t count,
                                       DWORD timeoutMs = 30000);
 
-// The top-level window of that class, looked for until it appears.
+// The top-level window of that class, looked for until it appears; returned
+// once its program waits for messages (done starting up).
 HWND WaitForWindowOfClass(const wchar_t *className, DWORD timeoutMs = 30000);
 
 // Closes every top-level window of that class and waits for its process to

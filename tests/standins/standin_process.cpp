@@ -53,8 +53,10 @@ bool StandInProcess::Attach(DWORD processId)
 HWND StandInProcess::WaitForWindow(const std::wstring &className) const
 {
     for (DWORD waited = 0; waited < kPatienceMs; waited += kPollMs) {
-        if (HWND window = FindWindowOfProcess(className, started_.id))
+        if (HWND window = FindWindowOfProcess(className, started_.id)) {
+            WaitForMessageLoop(window);
             return window;
+        }
         // A stand-in that ended will never show its window.
         if (WaitForSingleObject(started_.process.get(), kPollMs) == WAIT_OBJECT_0)
             return FindWindowOfProcess(className, started_.id);
@@ -74,6 +76,14 @@ std::optional<DWORD> StandInProcess::CloseAndWait(HWND window)
     if (!PostMessageW(window, WM_CLOSE, 0, 0))
         return std::nullopt;
     return WaitExit();
+}
+
+bool WaitForMessageLoop(HWND window)
+{
+    // A message sent to another thread is taken only while that thread
+    // waits for messages.
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, kPatienceMs, &ignored) != 0;
 }
 
 std::wstring CommandLineOf(const std::wstring &program, const std::wstring &arguments,

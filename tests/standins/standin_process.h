@@ -31,7 +31,8 @@ public:
     DWORD id() const { return started_.id; }
 
     // The top-level window of this process with that class, looked for until
-    // it appears or the patience runs out; null then.
+    // it appears or the patience runs out; null then. It is returned once
+    // the process waits for messages, so its start-up is done.
     HWND WaitForWindow(const std::wstring &className) const;
     // Its exit code, or empty when it did not end in time (it is then ended).
     std::optional<DWORD> WaitExit();
@@ -41,6 +42,11 @@ public:
 private:
     kivotest::StartedProcess started_;
 };
+
+// Returns once the thread of a window waits for messages, so the program
+// that made it (and showed it, if it does) is done starting up; false when
+// it did not within the patience or the window is gone.
+bool WaitForMessageLoop(HWND window);
 
 // The command line of a program with its arguments; the program is quoted
 // when asked to or when its path needs it.
