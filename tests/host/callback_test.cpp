@@ -55,8 +55,11 @@ TEST_P(NotifyCallBackTruthTable, RunsExactlyTheDueButton)
 
     std::string ran;
     std::size_t seen = 0;
+    DWORD startError = 0;  // why an action failed, should one fail
     for (const uint32_t report : row.reports) {
         Notify_CallBack(report);
+        if (startError == 0 && CErrorManager::GetError() != KVF_ERROR_NONE)
+            startError = GetLastError();
         // The action has run (the recorder has ended) when the call returns.
         const std::vector<std::string> lines = LogLines(RecorderLog());
         ASSERT_LE(lines.size(), seen + 1) << "one call acts for at most one button";
@@ -64,7 +67,7 @@ TEST_P(NotifyCallBackTruthTable, RunsExactlyTheDueButton)
         seen = lines.size();
     }
     EXPECT_EQ(ran, row.ran);
-    EXPECT_EQ(CErrorManager::GetError(), KVF_ERROR_NONE);
+    EXPECT_EQ(CErrorManager::GetError(), KVF_ERROR_NONE) << "start error " << startError;
     EXPECT_EQ(TakeErrorMessages(), 0);
 }
 
