@@ -77,8 +77,8 @@ desktop on
 quiet cmd /c rmdir /s /q '%APPDATA%\zerin\ZrFunctionButton'
 
 step "Installing with the setup package (Wine is no supported notebook: /FORCE)"
-batch "$(winepath -w "$setup" 2>/dev/null) /S"
-batch "$(winepath -w "$setup" 2>/dev/null) /S /FORCE"
+batch "$("$build/wine-run" winepath -w "$setup" 2>/dev/null) /S"
+batch "$("$build/wine-run" winepath -w "$setup" 2>/dev/null) /S /FORCE"
 "$build/wine-run" cmd /c type '%TEMP%\KivoFunctionButtonSetup.log' 2>/dev/null | sed 's/^/   log: /'
 run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' /v KivoFunctionButton /reg:64
 

@@ -76,7 +76,8 @@ start)
   start_display
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     log "creating the Wine prefix $WINEPREFIX"
-    wineboot -i >"$tb/wineboot.log" 2>&1 || die "wineboot failed (see $tb/wineboot.log)"
+    "$build/wine-run" wineboot -i </dev/null >"$tb/wineboot.log" 2>&1 ||
+      die "wineboot failed (see $tb/wineboot.log)"
     # Let the first boot finish and write its registry before the server is
     # made persistent: services started during it do not come up otherwise.
     wineserver -w
