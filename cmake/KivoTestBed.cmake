@@ -21,6 +21,11 @@ set(KIVO_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine)
 set(KIVO_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
 set(KIVO_TESTBED_SCRIPT ${CMAKE_SOURCE_DIR}/scripts/testbed.sh)
 set(KIVO_DEFAULT_TEST_TIMEOUT 180)
+# Tests that run a program under heap checking: their fixtures mark the
+# program's image (GlobalFlag), and Wine reports heap errors on the
+# program's standard error, which is the test's own; such a test fails on
+# "err:heap".
+set(KIVO_HEAP_CHECK_ENVIRONMENT "WINEDEBUG=-all,err+heap;KIVO_HEAP_CHECK=1")
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/testbed/wine-run.in ${KIVO_WINE_RUN}
   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE

@@ -89,6 +89,11 @@ start)
   # hidden (every closed dialog and message box), so none are managed.
   "$build/wine-run" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
     </dev/null >>"$tb/wineboot.log" 2>&1 || die "the X11 driver setting failed"
+  # A program that crashes gets Wine's debugger, which by default shows a
+  # dialog and waits for somebody to close it, keeping the test's output
+  # open until the test times out: it prints its report and ends instead.
+  "$build/wine-run" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    </dev/null >>"$tb/wineboot.log" 2>&1 || die "the debugger setting failed"
   # Bring up the services and the desktop now, before any test starts.
   "$build/wine-run" wineboot </dev/null >>"$tb/wineboot.log" 2>&1 ||
     die "wineboot failed (see $tb/wineboot.log)"

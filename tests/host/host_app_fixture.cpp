@@ -8,6 +8,10 @@ namespace hosttest {
 
 void HostAppTest::SetUp()
 {
+    if (kivotest::HeapCheckRequested()) {
+        heapCheck_.emplace(L"KivoFunctionButtonApl.exe");
+        ASSERT_TRUE(heapCheck_->active());
+    }
     ASSERT_FALSE(logs_.path().empty());
     ASSERT_TRUE(panel_.open()) << "control panel missing, error " << GetLastError();
     ASSERT_TRUE(panel_.reset());

@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "heap_check.h"
 #include "host_app.h"
 #include "ini_text.h"
 #include "log_folder.h"
@@ -50,6 +52,8 @@ protected:
 
     std::vector<std::string> RecorderLines() const;
 
+    // The host runs under heap checking when the test run asks for it.
+    std::optional<kivotest::HeapCheckedImage> heapCheck_;
     UserSettingsGuard settings_;
     standintest::LogFolder logs_;
     kvfbsim::Panel panel_;
