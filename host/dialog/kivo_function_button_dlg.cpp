@@ -107,8 +107,10 @@ void CKivoFunctionButtonDlg::OnOK()
     checkWarning();
 
     // The choice is in force already; a write that failed would lose it at
-    // the next start, so the user hears of it.
-    if (!m_pParameter->Update()) {
+    // the next start, so the user hears of it. The end of the session may
+    // have closed the dialog while the warning was open: the choice is
+    // saved all the same, and nobody is left to tell of a failed save.
+    if (!m_pParameter->Update() && m_hWnd != nullptr) {
         MessageBoxW(m_hWnd, LoadResourceString(IDS_WARN_SAVE_FAILED, kTextChars).c_str(),
                     LoadResourceString(IDS_ERROR_CAPTION, kTextChars).c_str(), MB_OK | MB_ICONEXCLAMATION);
     }
@@ -128,7 +130,9 @@ void CKivoFunctionButtonDlg::OnClose()
 
 void CKivoFunctionButtonDlg::Close()
 {
-    m_Instance = nullptr;
+    // A dialog closed under a box of its own may already have a successor.
+    if (m_Instance == this)
+        m_Instance = nullptr;
     DestroyWindow();
 }
 

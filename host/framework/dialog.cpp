@@ -46,6 +46,7 @@ void CDialog::OnCancel()
 
 INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    const ProcedureScope scope;
     if (message == WM_INITDIALOG) {
         auto *self = reinterpret_cast<CDialog *>(lParam);
         self->m_hWnd = hWnd;
@@ -77,7 +78,7 @@ INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hWnd, UINT message, WPARAM wPara
         SetWindowLongPtrW(hWnd, DWLP_USER, 0);
         if (CWinApp *app = CWinApp::Current())
             app->RemoveModelessDialog(hWnd);
-        self->AfterNcDestroy(); // may delete the object
+        self->AfterNcDestroy();
         return FALSE;
     }
     if (!handled)

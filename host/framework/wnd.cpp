@@ -4,11 +4,53 @@
 
 #include "framework/win_app.h"
 
+namespace {
+
+// Window procedures of this thread that have not returned yet.
+thread_local int t_procedureDepth = 0;
+// Objects whose windows are gone, linked through m_pNextDestroyed.
+thread_local CWnd *t_destroyed = nullptr;
+
+} // namespace
+
 CWnd::~CWnd()
 {
-    // A window whose object goes away first must not call into it any more.
-    if (m_hWnd != nullptr)
+    // A window whose object goes away first must not call into it any more;
+    // a control bound by a dialog was never ours to change.
+    if (m_hWnd != nullptr && GetWindowLongPtrW(m_hWnd, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this))
         SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
+    // An object that goes away by other means before its turn comes is
+    // taken off the list.
+    if (m_bDestroyed) {
+        for (CWnd **link = &t_destroyed; *link != nullptr; link = &(*link)->m_pNextDestroyed) {
+            if (*link == this) {
+                *link = m_pNextDestroyed;
+                break;
+            }
+        }
+    }
+}
+
+CWnd::ProcedureScope::ProcedureScope() noexcept
+{
+    ++t_procedureDepth;
+}
+
+CWnd::ProcedureScope::~ProcedureScope()
+{
+    if (--t_procedureDepth != 0)
+        return;
+    // The outermost procedure of the thread: no handler can touch these
+    // objects any more. PostNcDestroy may destroy further windows, whose
+    // objects join the list and are taken too.
+    ++t_procedureDepth;
+    while (CWnd *window = t_destroyed) {
+        t_destroyed = window->m_pNextDestroyed;
+        window->m_pNextDestroyed = nullptr;
+        window->m_bDestroyed = false;
+        window->PostNcDestroy();
+    }
+    --t_procedureDepth;
 }
 
 const wchar_t *CWnd::RegisterWndClass(UINT style, HCURSOR cursor, HBRUSH background, HICON icon)
@@ -58,7 +100,8 @@ BOOL CWnd::SetWindowTextW(const std::wstring &text) const noexcept
 
 BOOL CWnd::PostMessageW(UINT message, WPARAM wParam, LPARAM lParam) const noexcept
 {
-    return ::PostMessageW(m_hWnd, message, wParam, lParam);
+    // Without a window the message would go to the thread's queue instead.
+    return m_hWnd != nullptr ? ::PostMessageW(m_hWnd, message, wParam, lParam) : FALSE;
 }
 
 LRESULT CWnd::SendMessageW(UINT message, WPARAM wParam, LPARAM lParam) const noexcept
@@ -115,7 +158,7 @@ LRESULT CWnd::Default()
     return DefWindowProcW(m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
 }
 
-void CWnd::AfterNcDestroy()
+void CWnd::AfterNcDestroy() noexcept
 {
     m_hWnd = nullptr;
     CWinApp *app = CWinApp::Current();
@@ -123,11 +166,17 @@ void CWnd::AfterNcDestroy()
         app->m_pMainWnd = nullptr;
         PostQuitMessage(0);
     }
-    PostNcDestroy();
+    // Always inside a window procedure: its scope ends the object's life.
+    if (!m_bDestroyed) {
+        m_bDestroyed = true;
+        m_pNextDestroyed = t_destroyed;
+        t_destroyed = this;
+    }
 }
 
 LRESULT CALLBACK CWnd::StaticWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    const ProcedureScope scope;
     CWnd *self = nullptr;
     if (message == WM_NCCREATE) {
         self = static_cast<CWnd *>(reinterpret_cast<CREATESTRUCTW *>(lParam)->lpCreateParams);

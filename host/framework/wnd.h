@@ -7,6 +7,15 @@
 // "default processing", and a message found nowhere gets default processing
 // too. Handlers are plain functions that receive the window object, so the
 // flow stays visible: no macros.
+//
+// Windows that delete themselves: an object whose PostNcDestroy deletes it
+// is deleted only once no window procedure of its thread is running any
+// more. A window destroyed inside a handler (directly, or in the loop of a
+// message box that the handler shows) only has its object marked, and the
+// thread's outermost window procedure deletes it on its way out. So a
+// handler may go on using its members, and the objects they point to,
+// after DestroyWindow or a message box returns; it checks m_hWnd (null once
+// the window is gone) before it uses the window again.
 #pragma once
 
 #include <windows.h>
@@ -77,8 +86,9 @@ protected:
     // The default processing of the message being handled.
     virtual LRESULT Default();
 
-    // After WM_NCDESTROY, with m_hWnd already cleared: the place where a
-    // window object that owns itself deletes itself.
+    // After WM_NCDESTROY, with m_hWnd already cleared, once no window
+    // procedure of this thread runs any more: the place where a window
+    // object that owns itself deletes itself.
     virtual void PostNcDestroy() {}
 
     // The message being handled, for Default.
@@ -93,7 +103,24 @@ protected:
     const MessageEntry *FindEntry(UINT message, WPARAM wParam) const noexcept;
     // The table dispatch shared with dialogs: true when an entry handled it.
     bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result);
-    void AfterNcDestroy();
+    // The window is gone: the object is marked for PostNcDestroy.
+    void AfterNcDestroy() noexcept;
+
+    // Lives for one call of a window or dialog procedure; the outermost one
+    // of the thread runs PostNcDestroy of the objects marked meanwhile.
+    class ProcedureScope {
+    public:
+        ProcedureScope() noexcept;
+        ~ProcedureScope();
+        ProcedureScope(const ProcedureScope &) = delete;
+        ProcedureScope &operator=(const ProcedureScope &) = delete;
+    };
 
     static LRESULT CALLBACK StaticWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    // The thread's objects whose windows are gone, waiting for their
+    // PostNcDestroy.
+    CWnd *m_pNextDestroyed = nullptr;
+    bool m_bDestroyed = false;
 };
