@@ -32,9 +32,11 @@ bool CSearchAplication::GetExecuteCommand(LPCWSTR name, LPWSTR command) noexcept
         if (!getShortcutInfo(m_hOwnerWnd, linkPath.c_str(), target, arguments))
             return false;
         // A command cut short would run something else; the caller's buffer
-        // changes only when the whole command fits.
+        // changes only when the whole command fits. The target is quoted, so
+        // that a target in a folder with blanks starts that program and no
+        // other; the arguments follow as the shortcut holds them.
         WCHAR joined[kCommandChars];
-        if (FAILED(StringCchPrintfW(joined, kCommandChars, L"%s %s", target, arguments)))
+        if (FAILED(StringCchPrintfW(joined, kCommandChars, L"\"%s\" %s", target, arguments)))
             return false;
         return SUCCEEDED(StringCchCopyW(command, kCommandChars, joined));
     } catch (...) {

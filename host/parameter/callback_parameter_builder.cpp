@@ -12,6 +12,21 @@ namespace {
 
 constexpr std::size_t kModuleChars = 260;
 
+// The module as the first token of a command line: a program is started
+// with no application name, so the system takes the command line apart at
+// its first blank unless the module is quoted ("C:\Program Files\App.exe"
+// would otherwise start C:\Program.exe). An empty module stays empty (the
+// command then begins with the blank that marks it unresolved); a quoted one
+// and one the companion's file test reads as a path stay as they are.
+bool CommandModule(DWORD kind, const WCHAR *module, WCHAR (&command)[kModuleChars + 2]) noexcept
+{
+    const bool started = kind == ITEM_KIND_PROGRAM_PATH || kind == ITEM_KIND_REGISTRY_PATH ||
+                         kind == ITEM_KIND_PEN_APPLICATION;
+    if (!started || module[0] == L'\0' || module[0] == L'"')
+        return SUCCEEDED(StringCchCopyW(command, ARRAYSIZE(command), module));
+    return SUCCEEDED(StringCchPrintfW(command, ARRAYSIZE(command), L"\"%s\"", module));
+}
+
 } // namespace
 
 int CFunctionButtonParameter::SetCallBackParameter() noexcept
@@ -40,9 +55,12 @@ BOOL CFunctionButtonParameter::setParameterToCallBack(BUTTON_NAME button, int id
     StringCchCopyW(record.szKicker, kKickerChars, kicker != nullptr ? kicker : L"");
 
     // The blank goes in also when the module or the option is empty; a
-    // command that would not fit is never run cut short.
+    // command that would not fit is never run cut short. The option goes in
+    // as it stands.
+    WCHAR quoted[kModuleChars + 2] = {};
     if (getExecuteModule(&record, item.ItemPath, module) &&
-        SUCCEEDED(StringCchPrintfW(record.szCommand, kCommandChars, L"%s %s", module, item.ItemOption))) {
+        CommandModule(record.dwPathInfo, module, quoted) &&
+        SUCCEEDED(StringCchPrintfW(record.szCommand, kCommandChars, L"%s %s", quoted, item.ItemOption))) {
         SetParameter(button, &record);
         return TRUE;
     }

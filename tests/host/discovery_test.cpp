@@ -239,7 +239,7 @@ TEST_F(Discovery, FailedUserQueryEndsDiscoveryWithAnEmptyList)
     EXPECT_TRUE(search.getApplicationList().empty());
 }
 
-TEST_F(Discovery, ShortcutsResolveToTargetBlankArguments)
+TEST_F(Discovery, ShortcutsResolveToQuotedTargetBlankArguments)
 {
     MakeShortcuts();
     gItemRows = {std::wstring(kUserItem) + L"Plain Target.lnk",
@@ -255,10 +255,10 @@ TEST_F(Discovery, ShortcutsResolveToTargetBlankArguments)
         std::wstring command;
     } rows[] = {
         // No arguments: the blank stays, so the command ends in one.
-        {L"Plain Target", true, targetA_ + L" "},
-        {L"With Arguments", true, targetA_ + L" -x \"a b\" /y"},
+        {L"Plain Target", true, L"\"" + targetA_ + L"\" "},
+        {L"With Arguments", true, L"\"" + targetA_ + L"\" -x \"a b\" /y"},
         // Duplicate names: the first enumerated wins.
-        {L"Tool", true, targetB_ + L" public"},
+        {L"Tool", true, L"\"" + targetB_ + L"\" public"},
         // Look-up is case-sensitive.
         {L"tool", false, L"untouched"},
         {L"Nothing Like It", false, L"untouched"},

@@ -13,10 +13,12 @@
 #include "button_road_fixture.h"
 #include "file_bytes.h"
 #include "ini_text.h"
+#include "actions/executer.h"
 #include "parameter/function_button_parameter.h"
 #include "platform/known_folder.h"
 #include "scratch_folder.h"
 #include "shell_link.h"
+#include "temp_folder.h"
 #include "test_paths.h"
 #include "user_settings_guard.h"
 
@@ -114,19 +116,20 @@ TEST_F(Resolution, EveryKindGivesItsCommandOrFails)
     const std::wstring folder250 = L"C:\\" + std::wstring(247, L'p');
     const ResolutionRow rows[] = {
         {"0 none", 0, L"ignored", L"opt", TRUE, L" opt"},
-        {"1 program path", 1, L"C:\\A B\\a.exe", L"-o x", TRUE, L"C:\\A B\\a.exe -o x"},
-        {"1 blank kept without option", 1, L"C:\\a.exe", L"", TRUE, L"C:\\a.exe "},
+        {"1 program path", 1, L"C:\\A B\\a.exe", L"-o x", TRUE, L"\"C:\\A B\\a.exe\" -o x"},
+        {"1 blank kept without option", 1, L"C:\\a.exe", L"", TRUE, L"\"C:\\a.exe\" "},
+        {"1 quoted path kept", 1, L"\"C:\\A B\\a.exe\"", L"x", TRUE, L"\"C:\\A B\\a.exe\" x"},
         {"1 empty path", 1, L"", L"opt", TRUE, L" opt"},
-        {"2 shortcut", 2, L"Recorder Link", L"opt", TRUE, recorder + L" linkarg opt"},
+        {"2 shortcut", 2, L"Recorder Link", L"opt", TRUE, L"\"" + recorder + L"\" linkarg opt"},
         {"2 name not installed", 2, L"Not Installed", L"opt", FALSE, L""},
         {"2 name in other case", 2, L"recorder link", L"", FALSE, L""},
         {"3 window switcher", 3, L"ignored", L"", TRUE, L" "},
         {"4 display switcher", 4, L"", L"x", TRUE, L" x"},
-        {"5 current user", 5, kUserRef + L"Program", L"-a", TRUE, L"C:\\Tools\\tool.exe -a"},
-        {"5 local machine", 5, kMachineRef + L"Program", L"", TRUE, L"C:\\Tools\\tool.exe "},
-        {"5 default value", 5, kUserRef, L"", TRUE, L"C:\\Default\\default.exe "},
+        {"5 current user", 5, kUserRef + L"Program", L"-a", TRUE, L"\"C:\\Tools\\tool.exe\" -a"},
+        {"5 local machine", 5, kMachineRef + L"Program", L"", TRUE, L"\"C:\\Tools\\tool.exe\" "},
+        {"5 default value", 5, kUserRef, L"", TRUE, L"\"C:\\Default\\default.exe\" "},
         {"5 expandable string kept as stored", 5, kUserRef + L"Expand", L"", TRUE,
-         L"%SystemRoot%\\notepad.exe "},
+         L"\"%SystemRoot%\\notepad.exe\" "},
         {"5 missing value reads empty", 5, kUserRef + L"Absent", L"opt", TRUE, L" opt"},
         {"5 missing key", 5, L"HKEY_CURRENT_USER\\Software\\KivoNoSuchKey,Program", L"", FALSE, L""},
         {"5 lower-case root", 5, L"hkey_current_user\\Software\\KivoButtonRoadTest,Program", L"",
@@ -134,13 +137,13 @@ TEST_F(Resolution, EveryKindGivesItsCommandOrFails)
         {"5 short root name", 5, L"HKCU\\Software\\KivoButtonRoadTest,Program", L"", FALSE, L""},
         {"5 no backslash", 5, L"HKEY_CURRENT_USER,Program", L"", FALSE, L""},
         {"5 no comma", 5, L"HKEY_CURRENT_USER\\Software\\KivoButtonRoadTest", L"", FALSE, L""},
-        {"5 259 characters fit", 5, kUserRef + L"Fits259", L"", TRUE, std::wstring(259, L'f') + L" "},
+        {"5 259 characters fit", 5, kUserRef + L"Fits259", L"", TRUE, L"\"" + std::wstring(259, L'f') + L"\" "},
         {"5 260 characters do not", 5, kUserRef + L"Long260", L"", FALSE, L""},
         {"5 300 characters do not", 5, kUserRef + L"Long300", L"", FALSE, L""},
         {"5 260 characters unterminated", 5, kUserRef + L"Unterminated", L"", FALSE, L""},
         {"5 DWORD value", 5, kUserRef + L"Number", L"", FALSE, L""},
         {"100 pen application", 100, kUserRef + L"PenFolder", L"-pen", TRUE,
-         L"C:\\Pen\\InkrunKicker.exe -pen"},
+         L"\"C:\\Pen\\InkrunKicker.exe\" -pen"},
         {"100 folder of 250 does not fit with the launcher", 100, kUserRef + L"Folder250", L"",
          FALSE, L""},
         {"100 missing key", 100, L"HKEY_LOCAL_MACHINE\\Software\\KivoNoSuchKey,Dir", L"", FALSE,
@@ -167,6 +170,26 @@ TEST_F(Resolution, EveryKindGivesItsCommandOrFails)
         EXPECT_EQ(stored.dwPreEvent, 1u);
         EXPECT_EQ(std::wstring(stored.szKicker), L"InkrunKicker.exe");
     }
+}
+
+// Split at its first blank, the command of "<folder>\Kivo Test\App.exe"
+// would start "<folder>\Kivo.exe" with "Test\App.exe -o x".
+TEST_F(Resolution, AProgramInAFolderWithBlanksStartsThatProgramAndNoOther)
+{
+    kivotest::TempFolder folder;
+    const std::wstring recorder = kivotest::BinFile(L"CommandRecorder.exe");
+    ASSERT_TRUE(CreateDirectoryW(folder.File(L"Kivo Test").c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(recorder.c_str(), folder.File(L"Kivo.exe").c_str(), TRUE));
+    ASSERT_TRUE(CopyFileW(recorder.c_str(), folder.File(L"Kivo Test\\App.exe").c_str(), TRUE));
+    CItem item;
+    item.ItemPathInfo = 1;
+    ASSERT_EQ(StringCchCopyW(item.ItemPath, kIniPathChars, folder.File(L"Kivo Test\\App.exe").c_str()), S_OK);
+    ASSERT_EQ(StringCchCopyW(item.ItemOption, kIniPathChars, L"-o x"), S_OK);
+
+    ASSERT_EQ(parameter_.setParameterToCallBack(BUTTON_A, 1, L"", {item}), TRUE);
+    ASSERT_EQ(executer(&gCallBackParameter.ParamA), TRUE);
+    EXPECT_EQ(WaitLogLines(logs_.File(L"App.log"), 1), std::vector<std::string>{"start -o x"});
+    EXPECT_EQ(LogLines(logs_.File(L"Kivo.log")), std::vector<std::string>{});
 }
 
 TEST_F(Resolution, AnIdOutsideTheItemsStoresAnEmptyRecord)
