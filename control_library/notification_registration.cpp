@@ -13,6 +13,19 @@ namespace {
 // the driver.
 constexpr DWORD kPauseAfterReportMs = 100;
 
+// Calls of the callback never overlap, not even across registrations: a
+// thread that outlived KVFClose's wait (its callback still running) ends
+// its call before the next registration's thread makes one.
+SRWLOCK callbackLock = SRWLOCK_INIT;
+
+class CallbackTurn {
+public:
+    CallbackTurn() noexcept { AcquireSRWLockExclusive(&callbackLock); }
+    ~CallbackTurn() { ReleaseSRWLockExclusive(&callbackLock); }
+    CallbackTurn(const CallbackTurn &) = delete;
+    CallbackTurn &operator=(const CallbackTurn &) = delete;
+};
+
 } // namespace
 
 NotificationRegistration::NotificationRegistration(KVF_BUTTON_CALLBACK callback)
@@ -85,8 +98,12 @@ void NotificationRegistration::Run()
         uint32_t report = 0;
         if (!WaitButtonReport(driverLock_.get(), notifyEvent_.get(), stopEvent_.get(), report))
             break; // stopped, or the driver refused the request: callbacks simply stop
-        if (!stop_.load())
-            callback_(report);
+        {
+            const CallbackTurn turn;
+            // A stop that came while an older thread's call ran wins.
+            if (!stop_.load())
+                callback_(report);
+        }
         // The pause keeps the spacing of requests, but a stop ends it at once.
         WaitForSingleObject(stopEvent_.get(), kPauseAfterReportMs);
     }

@@ -1,6 +1,5 @@
 #include "actions/executer.h"
 
-#include "actions/foreground.h"
 #include "actions/key_input.h"
 #include "actions/process_search.h"
 #include "actions/process_start.h"
@@ -12,24 +11,10 @@ constexpr DWORD kPreEventCapture = 1;
 constexpr int kCompanionPolls = 200;
 constexpr DWORD kCompanionPollMs = 10;
 
-// The pen application: its launcher hands over to the capture tool, whose
-// window is then brought to the front (without the Start-menu fallback).
-BOOL RunPenApplication(WCHAR *command) noexcept
-{
-    gSend5BFWnd = 0;
-    const BOOL result = executeInkrun(command);
-    // The search that follows must not hide why the start failed.
-    const DWORD error = GetLastError();
-    Search_process(szPenProc);
-    if (gSend5BFWnd == 0)
-        gSend5BFWnd = 1;
-    SetLastError(error);
-    return result;
-}
-
+// The companion is woken or started, then its window (without the
+// Start-menu fallback) brought to the front once it shows up.
 BOOL RunCompanion(WCHAR *command) noexcept
 {
-    gSend5BFWnd = 0;
     const BOOL result = CheckTargetProcess(command);
     const DWORD error = GetLastError();
     for (int poll = 0; poll < kCompanionPolls; ++poll) {
@@ -37,8 +22,6 @@ BOOL RunCompanion(WCHAR *command) noexcept
             break;
         Sleep(kCompanionPollMs);
     }
-    if (gSend5BFWnd == 0)
-        gSend5BFWnd = 1;
     SetLastError(error);
     return result;
 }
@@ -70,7 +53,7 @@ BOOL execute(DWORD kind, WCHAR *command) noexcept
     case ITEM_KIND_DISPLAY_SWITCHER:
         return executeAriveType(&gSecondary);
     case ITEM_KIND_PEN_APPLICATION:
-        return RunPenApplication(command);
+        return executeInkrun(command);
     case ITEM_KIND_COMPANION:
         return RunCompanion(command);
     default:

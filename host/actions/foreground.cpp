@@ -12,7 +12,25 @@ namespace {
 
 constexpr int kTitleChars = 260;
 
+SRWLOCK foregroundLock = SRWLOCK_INIT;
+
+class ForegroundLock {
+public:
+    ForegroundLock() noexcept { AcquireSRWLockExclusive(&foregroundLock); }
+    ~ForegroundLock() { ReleaseSRWLockExclusive(&foregroundLock); }
+    ForegroundLock(const ForegroundLock &) = delete;
+    ForegroundLock &operator=(const ForegroundLock &) = delete;
+};
+
 } // namespace
+
+void BringToFront(DWORD pid, bool startMenuFallback) noexcept
+{
+    const ForegroundLock lock;
+    gSend5BFWnd = startMenuFallback ? 1 : 0;
+    SetProcIDtoForegroundWindow(pid);
+    gSend5BFWnd = 1;
+}
 
 BOOL CALLBACK EnumWindowsProc(HWND hwnd, LPARAM pid)
 {

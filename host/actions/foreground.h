@@ -1,5 +1,7 @@
 // Bringing a started program's window to the front, and closing the Start
-// menu when nothing came to the front. Notification thread only.
+// menu when nothing came to the front. The notification thread and the
+// threads that follow started programs both do it: BringToFront takes
+// them one at a time, and it is the only user of the two flags below.
 #pragma once
 
 #include <windows.h>
@@ -11,8 +13,12 @@ extern DWORD gSend5BFWnd;
 // front.
 extern DWORD gNotSetFWnd;
 
+// One bring-to-front at a time: gSend5BFWnd is 1 with the Start-menu
+// fallback, 0 without, and 1 again afterwards.
+void BringToFront(DWORD pid, bool startMenuFallback) noexcept;
+
 // Tries the first top-level window of the process (enumeration order,
-// visible or not).
+// visible or not). Only under BringToFront.
 void SetProcIDtoForegroundWindow(DWORD pid) noexcept;
 BOOL CALLBACK EnumWindowsProc(HWND hwnd, LPARAM pid);
 

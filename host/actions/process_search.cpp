@@ -105,7 +105,9 @@ BOOL Search_process(const WCHAR *name) noexcept
             continue;
         WCHAR baseName[kNameChars] = {};
         if (FirstModuleName(process.get(), baseName) && wcscmp(baseName, name) == 0) {
-            SetProcIDtoForegroundWindow(GetProcessId(process.get()));
+            // The programs looked for here are woken, not started by this
+            // press: no Start-menu fallback.
+            BringToFront(GetProcessId(process.get()), false);
             return TRUE;
         }
     }

@@ -3,7 +3,8 @@
 #include <strsafe.h>
 
 #include "actions/foreground.h"
-#include "platform/unique_handle.h"
+#include "actions/process_search.h"
+#include "actions/started_program.h"
 
 namespace {
 
@@ -25,16 +26,27 @@ bool Unresolved(const WCHAR *command) noexcept
     return command == nullptr || command[0] == L'\0' || command[0] == L' ';
 }
 
-// Started and idle; the process id for a bring-to-front, 0 on failure.
-DWORD StartAndWaitIdle(WCHAR *command) noexcept
+// Started, and handed to a follower for what comes once it is idle; FALSE
+// with CreateProcessW's error when it could not be started.
+BOOL StartAndFollow(WCHAR *command, AfterIdle afterIdle) noexcept
 {
     PROCESS_INFORMATION info{};
     if (!StartProcess(command, &info))
-        return 0;
-    const UniqueHandle process(info.hProcess);
-    const UniqueHandle thread(info.hThread);
-    WaitForInputIdle(info.hProcess, INFINITE);
-    return info.dwProcessId;
+        return FALSE;
+    CloseHandle(info.hThread);
+    FollowStartedProgram(info.hProcess, info.dwProcessId, afterIdle);
+    return TRUE;
+}
+
+void BringStartedProgramToFront(DWORD processId) noexcept
+{
+    BringToFront(processId, true);
+}
+
+// The launcher hands over to the capture tool, which is then looked for.
+void RaiseCaptureTool(DWORD) noexcept
+{
+    Search_process(szPenProc);
 }
 
 // "<folder>\<tail>"; empty when the folder cannot be named or the command
@@ -60,18 +72,19 @@ BOOL executeFullPath(WCHAR *command) noexcept
 {
     if (Unresolved(command))
         return TRUE;
-    const DWORD pid = StartAndWaitIdle(command);
-    if (pid == 0)
-        return FALSE;
-    SetProcIDtoForegroundWindow(pid);
-    return TRUE;
+    return StartAndFollow(command, BringStartedProgramToFront);
 }
 
 BOOL executeInkrun(WCHAR *command) noexcept
 {
-    if (Unresolved(command))
+    if (!Unresolved(command) && StartAndFollow(command, RaiseCaptureTool))
         return TRUE;
-    return StartAndWaitIdle(command) != 0 ? TRUE : FALSE;
+    // No launcher to wait for: a capture tool that runs already comes to the
+    // front now. The search must not hide why a start failed.
+    const DWORD error = GetLastError();
+    RaiseCaptureTool(0);
+    SetLastError(error);
+    return Unresolved(command) ? TRUE : FALSE;
 }
 
 BOOL executeAriveType(_ariveExec *e) noexcept

@@ -17,13 +17,15 @@ struct _ariveExec {
 extern _ariveExec gAltTab;
 extern _ariveExec gSecondary;
 
-// Starts the command, waits without a time limit until the program waits
-// for input and brings its first window to the front. An empty command, or
-// one beginning with a blank (an unresolved module), does nothing and
-// succeeds. FALSE when the start fails, with CreateProcessW's error kept.
+// Starts the command; once the program waits for input (within
+// kInputIdleBoundMs, on a thread of its own) its first window comes to the
+// front. An empty command, or one beginning with a blank (an unresolved
+// module), does nothing and succeeds. FALSE when the start fails, with
+// CreateProcessW's error kept.
 BOOL executeFullPath(WCHAR *command) noexcept;
 
-// The same start and wait, without the bring-to-front.
+// Starts the pen application's launcher; once it is idle the capture tool
+// comes to the front (at once when there is no launcher to wait for).
 BOOL executeInkrun(WCHAR *command) noexcept;
 
 // Starts the record's command without waiting.

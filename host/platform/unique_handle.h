@@ -30,6 +30,7 @@ public:
             CloseHandle(handle_);
         handle_ = handle;
     }
+    HANDLE release() noexcept { return std::exchange(handle_, nullptr); }
 
 private:
     HANDLE handle_ = nullptr;

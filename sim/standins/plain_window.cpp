@@ -6,7 +6,13 @@
 //   start <arguments>   else; the command line after the program name and
 //                       the blanks following it, verbatim
 //   exit                WM_CLOSE received; the exit code is then 0
+//
+// Started with "hang" it never waits for input (it sleeps until it is
+// ended); with "die" it ends at once, as a program that crashes at its
+// start (exit code 0xC0000005), without a window.
 #include <windows.h>
+
+#include <string>
 
 #include "command_tail.h"
 #include "standin_log.h"
@@ -14,7 +20,12 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
-    standin::AppendLogLine(standin::WordAndText(L"start", standin::OwnCommandTail()));
+    const std::wstring tail = standin::OwnCommandTail();
+    standin::AppendLogLine(standin::WordAndText(L"start", tail));
+    if (tail == L"hang")
+        Sleep(INFINITE);
+    if (tail == L"die")
+        TerminateProcess(GetCurrentProcess(), 0xC0000005);
 
     standin::WindowSetup setup;
     setup.className = L"PlainWindowStandInWindow";

@@ -165,7 +165,8 @@ TEST_F(SessionTest, CloseWhileTheThreadWaitsCancelsItsRequestWithoutACall)
     EXPECT_EQ(gRecorderA.reports(), std::vector<uint32_t>{3});
 }
 
-TEST_F(SessionTest, AThreadStuckInItsCallbackNeverTouchesTheNextRegistration)
+// Calls never overlap, not even those of an old and a new registration.
+TEST_F(SessionTest, AThreadStuckInItsCallbackHoldsBackButNeverTouchesTheNextRegistration)
 {
     ASSERT_EQ(KVFOpen(), 0);
     ASSERT_EQ(KVFSetCallbackFunc(CallbackA), 0);
@@ -180,15 +181,18 @@ TEST_F(SessionTest, AThreadStuckInItsCallbackNeverTouchesTheNextRegistration)
     EXPECT_EQ(KVFClose(), 0);
     EXPECT_EQ(WaitForSingleObject(oldThread.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 
+    // The new registration takes its report, but calls only once the old
+    // call has returned.
     ASSERT_EQ(KVFOpen(), 0);
     ASSERT_EQ(KVFSetCallbackFunc(CallbackB), 0);
     ASSERT_TRUE(WaitPending(1));
     ASSERT_TRUE(panel_.injectReport(3));
-    ASSERT_TRUE(gRecorderB.WaitFor(1));
+    EXPECT_FALSE(gRecorderB.WaitFor(1, 1000));
 
-    // The old thread, once its callback returns, ends without another call
-    // and without disturbing the new registration.
+    // The old thread ends without another call and without disturbing the
+    // new registration.
     gRecorderA.Unblock();
+    ASSERT_TRUE(gRecorderB.WaitFor(1));
     EXPECT_EQ(WaitForSingleObject(oldThread.get(), 10000), WAIT_OBJECT_0);
     ASSERT_TRUE(WaitPending(1));
     ASSERT_TRUE(panel_.injectReport(2));

@@ -89,8 +89,8 @@ protected:
 TEST_F(Actions, AProgramStartsAndComesToTheFront)
 {
     ASSERT_EQ(Execute(1, kivotest::BinFile(L"PlainWindow.exe") + L" one two"), TRUE);
-    const HWND window = FindWindowW(kPlainClass, nullptr);
-    ASSERT_NE(window, nullptr) << "the program is idle, so its window exists";
+    const HWND window = WaitForWindowOfClass(kPlainClass);
+    ASSERT_NE(window, nullptr);
     EXPECT_TRUE(WaitForeground(window));
     EXPECT_EQ(Log(L"PlainWindow.log"), std::vector<std::string>{"start one two"});
 }
@@ -153,7 +153,7 @@ TEST_F(Actions, ThePenApplicationStartsItsLauncherAndRaisesTheCaptureTool)
         ASSERT_TRUE(CopyFileW(kivotest::BinFile(exe).c_str(), pen.File(exe).c_str(), TRUE));
 
     ASSERT_EQ(Execute(100, pen.File(L"InkrunKicker.exe") + L" -pen"), TRUE);
-    const std::vector<std::string> kicker = Log(L"InkrunKicker.log");
+    const std::vector<std::string> kicker = WaitLogLines(logs_.File(L"InkrunKicker.log"), 2);
     ASSERT_EQ(kicker.size(), 2u);
     EXPECT_EQ(kicker[0], "start -pen");
     EXPECT_EQ(kicker[1].rfind("launched ", 0), 0u);
@@ -246,7 +246,7 @@ TEST_F(Actions, ThePrintScreenPreEventWaitsForABitmap)
     auto start = Clock::now();
     EXPECT_EQ(executer(&captureThenProgram), TRUE);
     const auto withBitmap = Clock::now() - start;
-    EXPECT_EQ(LogLines(RecorderLog()), std::vector<std::string>{"start after"});
+    EXPECT_EQ(WaitLogLines(RecorderLog(), 1), std::vector<std::string>{"start after"});
 
     // None arrives: 100 polls 30 ms apart, then the action runs anyway.
     FillClipboard(false);

@@ -13,6 +13,7 @@
 
 #include "actions/executer.h"
 #include "button_road_fixture.h"
+#include "process.h"
 #include "callback/notify_callback.h"
 #include "errors/error_manager.h"
 #include "test_paths.h"
@@ -60,7 +61,9 @@ TEST_P(NotifyCallBackTruthTable, RunsExactlyTheDueButton)
         Notify_CallBack(report);
         if (startError == 0 && CErrorManager::GetError() != KVF_ERROR_NONE)
             startError = GetLastError();
-        // The action has run (the recorder has ended) when the call returns.
+        // A recorder the call started exists once the call returns, and has
+        // written its line once it has ended.
+        ASSERT_TRUE(kivotest::WaitProcessesEnded(L"CommandRecorder.exe"));
         const std::vector<std::string> lines = LogLines(RecorderLog());
         ASSERT_LE(lines.size(), seen + 1) << "one call acts for at most one button";
         ran += lines.size() == seen ? "-" : lines.back() == "start A" ? "A" : "B";

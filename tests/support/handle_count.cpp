@@ -1,6 +1,10 @@
 #include "handle_count.h"
 
+#include <tlhelp32.h>
+
 #include <vector>
+
+#include "unique_handle.h"
 
 namespace kivotest {
 
@@ -57,6 +61,21 @@ std::optional<size_t> CountProcessHandles(DWORD processId)
         return count;
     }
     return std::nullopt;
+}
+
+std::optional<size_t> CountProcessThreads(DWORD processId)
+{
+    const kvfbsim::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot)
+        return std::nullopt;
+    size_t count = 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry)) {
+        if (entry.th32OwnerProcessID == processId)
+            ++count;
+    }
+    return count;
 }
 
 } // namespace kivotest

@@ -10,4 +10,7 @@ namespace kivotest {
 
 std::optional<size_t> CountProcessHandles(DWORD processId = GetCurrentProcessId());
 
+// How many threads a process runs.
+std::optional<size_t> CountProcessThreads(DWORD processId);
+
 } // namespace kivotest

@@ -1,5 +1,7 @@
 #include "process.h"
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <vector>
 
@@ -55,6 +57,45 @@ std::optional<DWORD> WaitExitCode(StartedProcess &started, DWORD timeoutMs)
     if (!GetExitCodeProcess(started.process.get(), &code))
         return std::nullopt;
     return code;
+}
+
+namespace {
+
+// The ids of the running processes of that image file name.
+std::vector<DWORD> ProcessesOf(const std::wstring &imageName)
+{
+    std::vector<DWORD> ids;
+    const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return ids;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+        if (_wcsicmp(entry.szExeFile, imageName.c_str()) == 0)
+            ids.push_back(entry.th32ProcessID);
+    }
+    return ids;
+}
+
+} // namespace
+
+void EndProcessesOf(const std::wstring &imageName)
+{
+    for (const DWORD id : ProcessesOf(imageName)) {
+        const UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+        if (process && TerminateProcess(process.get(), 0xDEAD))
+            WaitForSingleObject(process.get(), 5000);
+    }
+}
+
+bool WaitProcessesEnded(const std::wstring &imageName, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; !ProcessesOf(imageName).empty(); waited += 20) {
+        if (waited >= timeoutMs)
+            return false;
+        Sleep(20);
+    }
+    return true;
 }
 
 std::optional<DWORD> RunProcess(const std::wstring &commandLine, DWORD timeoutMs)

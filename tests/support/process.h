@@ -26,6 +26,14 @@ std::optional<StartedProcess> StartProcess(const std::wstring &commandLine);
 // within the time (it is then terminated).
 std::optional<DWORD> WaitExitCode(StartedProcess &started, DWORD timeoutMs);
 
+// Ends every process of that image file name ("PlainWindow.exe") and
+// waits for each.
+void EndProcessesOf(const std::wstring &imageName);
+
+// Waits until no process of that image file name runs; false when one still
+// runs after the time.
+bool WaitProcessesEnded(const std::wstring &imageName, DWORD timeoutMs = 30000);
+
 // Starts a program and waits for it: its exit code, or empty when it could
 // not be started or had to be terminated.
 std::optional<DWORD> RunProcess(const std::wstring &commandLine, DWORD timeoutMs = 60000);
