@@ -26,6 +26,12 @@ constexpr UINT kRecoveryDelayMs = 1000;
 // that fails the pending request ends them without any event.
 constexpr UINT_PTR kWatchTimer = 2;
 constexpr UINT kWatchPeriodMs = 2000;
+// A driver that fails every request is not asked again every few seconds
+// for ever (each new session also writes the charge options to the
+// controller): the delay doubles up to five minutes, and a session that
+// delivered a report or lasted a minute counts as working.
+constexpr UINT kMostBackoffMs = 5 * 60 * 1000;
+constexpr ULONGLONG kWorkingSessionMs = 60 * 1000;
 
 // Waits until the input desktop can be opened; false when it never could.
 bool WaitForInputDesktop() noexcept
@@ -56,6 +62,8 @@ bool ThreadDesktopReceivesInput(bool inputDesktopFound) noexcept
 
 } // namespace
 
+CKivoFunctionButtonWnd::CKivoFunctionButtonWnd() noexcept : m_nBackoffMs(kRecoveryDelayMs) {}
+
 int CKivoFunctionButtonWnd::OnCreate(LPCREATESTRUCTW createStruct)
 {
     (void)createStruct;
@@ -72,14 +80,18 @@ int CKivoFunctionButtonWnd::OnCreate(LPCREATESTRUCTW createStruct)
     m_DeviceWatch.Start(m_hWnd);
     SetTimer(m_hWnd, kWatchTimer, kWatchPeriodMs, nullptr);
 
+    // A box's loop may see the end of the session: once the window is gone,
+    // start-up ends.
     m_Parameter.Load(m_hWnd);
-    if (checkLastError())
+    if (checkLastError() || m_hWnd == nullptr)
         return -1;
     const int failed = m_Parameter.SetCallBackParameter();
-    if (checkLastError())
+    if (checkLastError() || m_hWnd == nullptr)
         return -1;
     SetButtonFunctionErorr(failed);
     checkLastError();
+    if (m_hWnd == nullptr)
+        return -1;
 
     const bool inputDesktopFound = WaitForInputDesktop();
     if (ThreadDesktopReceivesInput(inputDesktopFound)) {
@@ -105,6 +117,8 @@ _kvf_error_id CKivoFunctionButtonWnd::OpenNotification()
     if (KVFOpen() != 0)
         return KVF_ERROR_DRIVER_OPEN;
     m_bOpen = true;
+    m_ullSessionOpened = GetTickCount64();
+    m_nReportsAtOpen = ReportsReceived();
     InitializeCallBackFunction(m_hWnd);
     const int32_t registered = KVFSetCallbackFunc(Notify_CallBack);
     if (registered == -2)
@@ -119,7 +133,7 @@ LRESULT CKivoFunctionButtonWnd::OnPowerBroadcast(WPARAM wParam, LPARAM lParam)
     (void)lParam;
     // Both resume events come after one sleep: the timer makes them one.
     if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND)
-        ScheduleRecovery();
+        ScheduleRecovery(kRecoveryDelayMs);
     return TRUE;
 }
 
@@ -128,12 +142,13 @@ LRESULT CKivoFunctionButtonWnd::OnDeviceChange(WPARAM wParam, LPARAM lParam)
     switch (CDeviceWatch::Classify(wParam, lParam)) {
     case CDeviceWatch::Event::Arrived:
         // A new device: the session of before, if any, speaks to the old one.
-        ScheduleRecovery();
+        ScheduleRecovery(kRecoveryDelayMs);
         break;
     case CDeviceWatch::Event::Removed:
         // Let go of the device at once; its return brings the session back.
         // Nothing to show: this is no failure yet.
         KillTimer(m_hWnd, kRecoveryTimer);
+        m_bRecoveryScheduled = false;
         if (m_bNotify) {
             KVFClose();
             m_bOpen = false;
@@ -153,27 +168,41 @@ LRESULT CKivoFunctionButtonWnd::OnTimer(WPARAM wParam, LPARAM lParam)
     switch (wParam) {
     case kRecoveryTimer:
         KillTimer(m_hWnd, kRecoveryTimer);
+        m_bRecoveryScheduled = false;
         Recover();
         return 0;
     case kWatchTimer:
-        if (m_bNotify && KVFIsNotifying() == 0)
-            ScheduleRecovery();
+        if (m_bNotify && !m_bRecoveryScheduled && KVFIsNotifying() == 0)
+            ScheduleRecovery(NextBackoffDelay());
         return 0;
     default:
         return Default();
     }
 }
 
-void CKivoFunctionButtonWnd::ScheduleRecovery()
+void CKivoFunctionButtonWnd::ScheduleRecovery(UINT delayMs)
 {
-    if (m_bNotify || m_bRecover)
-        SetTimer(m_hWnd, kRecoveryTimer, kRecoveryDelayMs, nullptr);
+    if ((m_bNotify || m_bRecover) && SetTimer(m_hWnd, kRecoveryTimer, delayMs, nullptr) != 0)
+        m_bRecoveryScheduled = true;
+}
+
+UINT CKivoFunctionButtonWnd::NextBackoffDelay()
+{
+    if (ReportsReceived() != m_nReportsAtOpen || GetTickCount64() - m_ullSessionOpened >= kWorkingSessionMs)
+        m_nBackoffMs = kRecoveryDelayMs;
+    const UINT delay = m_nBackoffMs;
+    m_nBackoffMs = m_nBackoffMs < kMostBackoffMs / 2 ? m_nBackoffMs * 2 : kMostBackoffMs;
+    return delay;
 }
 
 void CKivoFunctionButtonWnd::Recover()
 {
     if (!m_bNotify && !m_bRecover)
         return;
+    if (m_nBoxesOpen > 0) {
+        m_bRecoverAfterBox = true;
+        return;
+    }
     // The session of before the sleep may have lost its driver: a new one,
     // which also applies the stored charge options again.
     KVFClose();
@@ -200,16 +229,13 @@ void CKivoFunctionButtonWnd::OnSessionChange(UINT nSessionState, UINT nId)
     switch (nSessionState) {
     case WTS_CONSOLE_CONNECT:
     case WTS_REMOTE_CONNECT:
-        if (!m_bNotify) {
-            if (StartNotifyThread())
-                m_bNotify = true;
-            else
-                PostMessageW(WM_CLOSE, 0, 0);
-        }
+        if (!m_bNotify)
+            ConnectNotification();
         break;
     case WTS_CONSOLE_DISCONNECT:
     case WTS_REMOTE_DISCONNECT:
         m_bRecover = false;
+        m_bRecoverAfterBox = false;
         if (m_bNotify) {
             if (m_bOpen) {
                 KVFClose();
@@ -222,6 +248,32 @@ void CKivoFunctionButtonWnd::OnSessionChange(UINT nSessionState, UINT nId)
         break;
     }
     Default();
+}
+
+void CKivoFunctionButtonWnd::ConnectNotification()
+{
+    const _kvf_error_id failure = OpenNotification();
+    if (failure == KVF_ERROR_NONE) {
+        m_bNotify = true;
+        m_bRecover = false;
+        return;
+    }
+    KVFClose();
+    m_bOpen = false;
+    if (failure == KVF_ERROR_DRIVER_OPEN) {
+        // The device is away: said once, then the program waits for it as a
+        // recovery does, instead of ending.
+        const bool said = m_bRecover;
+        m_bRecover = true;
+        if (!said) {
+            SetError(failure);
+            checkLastError();
+        }
+        return;
+    }
+    SetError(failure);
+    checkLastError();
+    PostMessageW(WM_CLOSE, 0, 0);
 }
 
 BOOL CKivoFunctionButtonWnd::OnQueryEndSession()
@@ -266,7 +318,14 @@ BOOL CKivoFunctionButtonWnd::checkLastError()
     const UINT type = ErrorBoxType(pending.level);
     if (type == 0)
         return FALSE;
+    ++m_nBoxesOpen;
     MessageBoxW(m_hWnd, pending.message, pending.caption, type);
+    --m_nBoxesOpen;
+    // A reopening asked for while the box was open comes now.
+    if (m_nBoxesOpen == 0 && m_bRecoverAfterBox && m_hWnd != nullptr) {
+        m_bRecoverAfterBox = false;
+        ScheduleRecovery(kRecoveryDelayMs);
+    }
     return pending.level == KVF_LEVEL_ERROR ? TRUE : FALSE;
 }
 

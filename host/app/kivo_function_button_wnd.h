@@ -15,7 +15,7 @@ constexpr UINT WM_THREAD_ERROR = WM_USER + 110; // 0x046E
 
 class CKivoFunctionButtonWnd : public CNotifyIcon {
 public:
-    CKivoFunctionButtonWnd() noexcept = default;
+    CKivoFunctionButtonWnd() noexcept;
 
     void ShowDlg();
     void DoRButtonClick() override { ShowDlg(); }
@@ -45,11 +45,19 @@ protected:
     // KVFOpen, the callback record's window and mutex, KVFSetCallbackFunc;
     // the error id of the step that failed, nothing shown.
     _kvf_error_id OpenNotification();
-    // One reopening after a burst of events.
-    void ScheduleRecovery();
+    // One reopening, delayMs after the last of a burst of events.
+    void ScheduleRecovery(UINT delayMs);
     // Closes and reopens the library session; a failure is shown once and
-    // the program waits for the next resume or device arrival.
+    // the program waits for the next resume or device arrival. Never while
+    // one of this window's boxes is open: it follows when the box closes.
     void Recover();
+    // The delay before reopening a session whose callbacks stopped: it
+    // doubles while sessions keep failing at once, and starts again after a
+    // session that delivered a report or lasted a minute.
+    UINT NextBackoffDelay();
+    // Notification at a session connect; a device that is away is said
+    // once and then waited for.
+    void ConnectNotification();
     void OnTaskbarCreated() override;
 
 private:
@@ -60,5 +68,13 @@ private:
     // Notification should run, but the device is gone or the last recovery
     // failed: the next resume or device arrival tries again.
     bool m_bRecover = false;
+    bool m_bRecoveryScheduled = false;
+    // The session of now: when it was opened, and the reports seen then.
+    ULONGLONG m_ullSessionOpened = 0;
+    unsigned long m_nReportsAtOpen = 0;
+    UINT m_nBackoffMs;
+    // Boxes of this window now open; a reopening asked for meanwhile.
+    int m_nBoxesOpen = 0;
+    bool m_bRecoverAfterBox = false;
     CDeviceWatch m_DeviceWatch;
 };

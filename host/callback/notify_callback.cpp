@@ -1,5 +1,7 @@
 #include "callback/notify_callback.h"
 
+#include <atomic>
+
 #include "actions/executer.h"
 #include "callback/callback_parameter.h"
 #include "errors/error_manager.h"
@@ -8,6 +10,8 @@ DWORD gdwButtonStatusA = 1;
 DWORD gdwButtonStatusB = 3;
 
 namespace {
+
+std::atomic<unsigned long> reportsReceived{0};
 
 // ERROR_ELEVATION_REQUIRED: the program's manifest asks for rights the host
 // does not have.
@@ -43,8 +47,14 @@ BOOL isOnButtonB(DWORD v, DWORD action) noexcept
     return isOnButton(v, action, 2, 3, gdwButtonStatusB);
 }
 
+unsigned long ReportsReceived() noexcept
+{
+    return reportsReceived.load();
+}
+
 void Notify_CallBack(uint32_t value)
 {
+    reportsReceived.fetch_add(1);
     const DWORD v = value & 3;
     const CallBackSnapshot copy = CopyCallBackParameter();
     if (isOnButtonA(v, copy.buttonAction))

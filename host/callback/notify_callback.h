@@ -22,3 +22,7 @@ BOOL isOnButtonB(DWORD v, DWORD action) noexcept;
 // required), 12 (A) or 13 (B) and posts 0x046E to the stored window. Never
 // shows a window itself and always returns.
 void Notify_CallBack(uint32_t value);
+
+// How many reports the callback has received since the program started; the
+// main window tells a working driver session from one that fails at once.
+unsigned long ReportsReceived() noexcept;

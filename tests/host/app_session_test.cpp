@@ -16,9 +16,11 @@
 #include <vector>
 
 #include "KivoFCtrl.h"
+#include "actions/started_program.h"
 #include "button_road_fixture.h"
 #include "file_bytes.h"
 #include "handle_count.h"
+#include "process.h"
 #include "host_app_fixture.h"
 #include "process_memory.h"
 #include "sim_device.h"
@@ -52,6 +54,11 @@ size_t WaitForInputIdleKeeps()
 
 class RunningHost : public HostAppTest {
 protected:
+    void TearDown() override
+    {
+        kivotest::EndProcessesOf(L"PlainWindow.exe");
+        HostAppTest::TearDown();
+    }
     // Waits until the driver's counters show that many opens and closes.
     bool WaitOpensCloses(unsigned long opens, unsigned long closes)
     {
@@ -219,6 +226,68 @@ TEST_F(RunningHost, ALostDriverSessionComesBackWithoutARestart)
     }
 }
 
+// A driver that fails every button request: the host keeps trying, but less
+// and less often (1 s, 2 s, 4 s ... after its 2 s watch noticed), not every
+// few seconds for ever.
+TEST_F(RunningHost, ARecoveryThatKeepsFailingBacksOff)
+{
+    HostApp host;
+    ASSERT_TRUE(StartRunning(host));
+    ASSERT_TRUE(panel_.failButton(0xC00000A3u, 1000)); // STATUS_DEVICE_NOT_READY
+    Sleep(20000);
+    // Reopenings by about 3 s, 7 s and 13 s; without the back-off about
+    // every 3 s.
+    const unsigned long opens = Status().Opens;
+    EXPECT_GE(opens, 3u);
+    EXPECT_LE(opens, 4u);
+    EXPECT_EQ(host.WaitWindow(kErrorCaption, 200), nullptr);
+    EXPECT_TRUE(panel_.clearFailures());
+}
+
+// While a recovery's box is open, more events neither stack a second box
+// nor reopen underneath it; the reopening they asked for follows the box.
+TEST_F(RunningHost, ARecoveryBoxNeverStacks)
+{
+    HostApp host;
+    ASSERT_TRUE(StartRunning(host));
+    // Another registration of the session makes the reopening fail.
+    const HANDLE registration = CreateMutexW(nullptr, FALSE, L"hMutexThread");
+    ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    SendMessageW(host.mainWindow, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    ASSERT_NE(host.WaitWindow(kErrorCaption), nullptr);
+    const unsigned long opens = Status().Opens;
+    for (int i = 0; i < 3; ++i) {
+        SendMessageW(host.mainWindow, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+        Sleep(1200);
+    }
+    EXPECT_EQ(WindowsOfProcess(host.id(), kErrorCaption).size(), 1u);
+    EXPECT_EQ(Status().Opens, opens);
+    CloseHandle(registration);
+    EXPECT_EQ(TakeBox(host), L"Already executing.");
+    EXPECT_TRUE(WaitPending(1));
+    EXPECT_EQ(host.WaitWindow(kErrorCaption, 1500), nullptr);
+}
+
+// A session connect while the device is away: its error once, then the
+// host waits for the device instead of ending.
+TEST_F(RunningHost, AConnectWithoutTheDeviceWaitsForIt)
+{
+    HostApp host;
+    ASSERT_TRUE(StartRunning(host));
+    ASSERT_TRUE(kivotest::RemoveSimDevice());
+    SendMessageW(host.mainWindow, WM_WTSSESSION_CHANGE, WTS_CONSOLE_DISCONNECT, 1);
+    PostMessageW(host.mainWindow, WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT, 1);
+    EXPECT_EQ(TakeBox(host), L"Can not open Function Button Driver.");
+    PostMessageW(host.mainWindow, WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT, 1);
+    EXPECT_EQ(host.WaitWindow(kErrorCaption, 1500), nullptr) << "said once";
+    EXPECT_TRUE(host.Running());
+    ASSERT_TRUE(kivotest::InstallSimDevice() && panel_.open());
+    EXPECT_TRUE(WaitPending(1));
+    ASSERT_TRUE(panel_.injectReport(0));
+    ASSERT_TRUE(panel_.injectReport(1));
+    EXPECT_EQ(WaitLogLines(logs_.File(L"CommandRecorder.log"), 1), std::vector<std::string>{"start item2"});
+}
+
 // Device events as the system sends them, in bursts, repeated, out of order
 // and of other devices: each burst gives at most one new session, a removal
 // lets go of the device at once, and nothing shows a box.
@@ -340,6 +409,115 @@ TEST_F(RunningHost, ASoakOfReportsRunsEachDueActionOnceAndLeaksNoHandle)
     EXPECT_LE(*memoryAfter, *memory + kMemorySlack) << "from " << *memory / 1024 << " KiB";
     if (const HWND box = host.WaitWindow(kErrorCaption, 200))
         ADD_FAILURE() << "a box: " << testing::PrintToString(MessageBoxText(box));
+}
+
+// A press of button 1 whose program hangs, dies or cannot start, and at
+// once a press of button 2: the second is served all the same, and once
+// the wait for the first program's input has run out, nothing of it is
+// kept.
+TEST_F(RunningHost, ProgramsThatHangDieOrCannotStartLeaveTheButtonsWorking)
+{
+    const std::wstring plain = kivotest::BinFile(L"PlainWindow.exe");
+    const struct {
+        const char *label;
+        std::wstring path;
+        const wchar_t *option;
+        const char *started;  // PlainWindow's log line, or null
+        const wchar_t *box;   // or null
+    } rows[] = {
+        {"hangs at its start", plain, L"hang", "start hang", nullptr},
+        {"dies at once", plain, L"die", "start die", nullptr},
+        {"a folder, not a program", kivotest::BinDir(), L"", nullptr, L"Function button1:Can not execute."},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.label);
+        PrepareRow([&](IniText &ini) {
+            ini.Set(IniText::ItemSection(2), L"ItemPath", row.path);
+            ini.Set(IniText::ItemSection(2), L"ItemOption", row.option);
+        });
+        DeleteFileW(logs_.File(L"PlainWindow.log").c_str());
+        HostApp host;
+        ASSERT_TRUE(StartRunning(host));
+        const std::optional<size_t> threads = kivotest::CountProcessThreads(host.id());
+        const std::optional<size_t> handles = kivotest::CountProcessHandles(host.id());
+        ASSERT_TRUE(threads && handles);
+
+        for (const uint32_t report : {0u, 1u, 2u, 3u})
+            ASSERT_TRUE(panel_.injectReport(report));
+        if (row.started != nullptr) {
+            EXPECT_EQ(WaitLogLines(logs_.File(L"PlainWindow.log"), 1), std::vector<std::string>{row.started});
+        }
+        EXPECT_EQ(WaitLogLines(logs_.File(L"CommandRecorder.log"), 1), std::vector<std::string>{"start item3"});
+        if (row.box != nullptr) {
+            EXPECT_EQ(TakeBox(host), row.box);
+        }
+
+        std::optional<size_t> threadsAfter;
+        for (DWORD waited = 0; waited < kInputIdleBoundMs + kHostPatienceMs; waited += 100) {
+            threadsAfter = kivotest::CountProcessThreads(host.id());
+            if (threadsAfter && *threadsAfter <= *threads)
+                break;
+            Sleep(100);
+        }
+        EXPECT_EQ(threadsAfter, threads);
+        const size_t followed = row.started != nullptr ? 2 : 1;
+        EXPECT_EQ(kivotest::CountProcessHandles(host.id()), *handles + followed * WaitForInputIdleKeeps());
+        EXPECT_TRUE(host.Running());
+        kivotest::EndProcessesOf(L"PlainWindow.exe");
+    }
+}
+
+// The end of the Windows session while one of the host's boxes is open: the
+// program ends cleanly (run under heap checking: nothing is used after it
+// was freed), and what the dialog's OK applied is saved.
+TEST_F(RunningHost, TheEndOfTheSessionWithABoxOpen)
+{
+    enum Box { StartUpWarning, DialogWarning, RecoveryError };
+    const struct {
+        const char *label;
+        Box box;
+        int unresolvable;  // item made unresolvable in the file
+        int savedA;        // ButtonASettingId in the file afterwards
+    } rows[] = {
+        {"start-up warning", StartUpWarning, 2, 2},
+        {"the dialog's warning after OK", DialogWarning, 1, 1},
+        {"a recovery's error", RecoveryError, 0, 2},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.label);
+        PrepareRow([&](IniText &ini) {
+            if (row.unresolvable != 0)
+                Unresolvable(ini, row.unresolvable);
+        });
+        HostApp host;
+        kivotest::UniqueHandle registration;
+        if (row.box == StartUpWarning) {
+            ASSERT_TRUE(host.Start());
+        } else {
+            ASSERT_TRUE(StartRunning(host));
+        }
+        if (row.box == DialogWarning) {
+            PostMessageW(host.mainWindow, kTrayCallback, kTrayIconId, WM_RBUTTONUP);
+            const HWND dialog = host.WaitWindow(kDialogCaption);
+            ASSERT_NE(dialog, nullptr);
+            SendDlgItemMessageW(dialog, 1000, CB_SETCURSEL, 0, 0);
+            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        }
+        if (row.box == RecoveryError) {
+            // Another registration of the session makes the reopening fail.
+            registration.reset(CreateMutexW(nullptr, FALSE, L"hMutexThread"));
+            SendMessageW(host.mainWindow, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+        }
+        ASSERT_NE(host.WaitWindow(kErrorCaption), nullptr);
+        for (const HWND window : WindowsOfProcess(host.id(), kMainWindowTitle))
+            EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+        EXPECT_EQ(host.WaitExit(), std::optional<DWORD>(0));
+        const KVFBSIM_STATUS s = Status();
+        EXPECT_EQ(s.Opens, s.Closes);
+        EXPECT_EQ(static_cast<int>(
+                      GetPrivateProfileIntW(L"Setting", L"ButtonASettingId", -1, settings_.userFile().c_str())),
+                  row.savedA);
+    }
 }
 
 TEST_F(RunningHost, TheEndOfTheWindowsSessionEndsTheProgram)
