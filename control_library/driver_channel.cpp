@@ -2,6 +2,7 @@
 
 #include "driver_interface.h"
 #include "mutex_lock.h"
+#include "unique_handle.h"
 
 namespace kvf {
 
@@ -14,21 +15,43 @@ HANDLE hMutexDriver = nullptr;
 
 constexpr wchar_t kDriverMutexName[] = L"hMutexDriver";
 
-// One charge request under the driver lock; false when DeviceIoControl
-// fails (its error stays in GetLastError()).
-bool ChargeRequest(KVF_CHARGE_REQUEST &record)
+// The error of a call that failed; never 0, which callers take for success.
+DWORD FailureCode()
 {
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
+}
+
+// One charge request under the driver lock, waited for until the driver has
+// completed it: ERROR_SUCCESS, or the system error of the failed request.
+// The device is open for overlapped I/O, so a driver that pends the request
+// makes DeviceIoControl return at once; the record must stay where it is,
+// and the lock held, until the request's own completion.
+//
+// Each request has an event of its own, created here and closed on return.
+// Waiting on the device handle instead would also wake when the notification
+// thread's button request completes on the same handle. An event kept from
+// open to close would save two calls per request, which count for nothing
+// beside the driver round trip, but would tie the request to the session's
+// lifetime; this way the channel holds no more than the device and the lock.
+DWORD ChargeRequest(KVF_CHARGE_REQUEST &record)
+{
+    const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!event)
+        return FailureCode();
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = event.get();
     DWORD returned = 0;
-    BOOL ok;
-    DWORD error;
-    {
-        MutexLock lock(hMutexDriver);
-        ok = DeviceIoControl(hDevice, IOCTL_KVF_CHARGE_REQUEST, &record, sizeof(record), &record,
-                             sizeof(record), &returned, nullptr);
-        error = GetLastError();
-    }
-    SetLastError(error);
-    return ok != FALSE;
+
+    MutexLock lock(hMutexDriver);
+    if (DeviceIoControl(hDevice, IOCTL_KVF_CHARGE_REQUEST, &record, sizeof(record), &record,
+                        sizeof(record), &returned, &overlapped))
+        return ERROR_SUCCESS;
+    if (GetLastError() != ERROR_IO_PENDING)
+        return FailureCode();
+    if (!GetOverlappedResult(hDevice, &overlapped, &returned, TRUE))
+        return FailureCode();
+    return ERROR_SUCCESS;
 }
 
 } // namespace
@@ -78,15 +101,16 @@ uint32_t SendChargeCommand(uint32_t command, uint32_t value)
     if (command != KVF_CMD_SET_USB_CHARGE && command != KVF_CMD_SET_BATTERY_LIMIT)
         return ERROR_INVALID_PARAMETER;
     KVF_CHARGE_REQUEST record{command, value, 0};
-    if (!ChargeRequest(record))
-        return GetLastError();
+    const DWORD error = ChargeRequest(record);
+    if (error != ERROR_SUCCESS)
+        return error;
     return record.dwStatus;
 }
 
 bool QueryChargeValue(uint32_t command, uint32_t &value)
 {
     KVF_CHARGE_REQUEST record{command, 0, 0};
-    if (!ChargeRequest(record) || record.dwStatus != 0)
+    if (ChargeRequest(record) != ERROR_SUCCESS || record.dwStatus != 0)
         return false;
     value = record.dwValue;
     return true;

@@ -16,6 +16,9 @@ int OpenDriverDevice();
 void CloseDriverDevice();
 bool IsDriverDeviceOpen();
 
+// Charge requests return only once the driver has completed them, whether
+// it answers at once or pends them first.
+//
 // Sends a set command (1 or 3). Returns 0 on success, 1 with no device
 // open, ERROR_INVALID_PARAMETER for another command, the system error of a
 // failed request, or the driver's nonzero status.

@@ -15,8 +15,8 @@ inline constexpr wchar_t kDevicePath[] = L"\\\\.\\KVFB";
 // pending until the driver has a report.
 inline constexpr DWORD IOCTL_KVF_WAIT_BUTTON_EVENT =
     CTL_CODE(FILE_DEVICE_UNKNOWN, 0x98A, METHOD_BUFFERED, FILE_READ_ACCESS);
-// Reads or sets a charge option: one KVF_CHARGE_REQUEST in and out;
-// completes at once.
+// Reads or sets a charge option: one KVF_CHARGE_REQUEST in and out. The
+// driver answers it without waiting for anything, but may still pend it.
 inline constexpr DWORD IOCTL_KVF_CHARGE_REQUEST =
     CTL_CODE(FILE_DEVICE_UNKNOWN, 0x98B, METHOD_BUFFERED, FILE_READ_ACCESS);
 static_assert(IOCTL_KVF_WAIT_BUTTON_EVENT == 0x226628);

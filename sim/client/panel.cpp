@@ -66,6 +66,12 @@ bool Panel::setEc(uint32_t usbCharge, uint32_t batteryLimit)
     return control(KVFBSIM_IOCTL_SET_EC, &ec, sizeof(ec));
 }
 
+bool Panel::setChargeDelay(uint32_t milliseconds)
+{
+    const unsigned long value = milliseconds;
+    return control(KVFBSIM_IOCTL_SET_CHARGE_DELAY, &value, sizeof(value));
+}
+
 bool Panel::reset() { return control(KVFBSIM_IOCTL_RESET, nullptr, 0); }
 
 } // namespace kvfbsim

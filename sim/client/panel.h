@@ -24,7 +24,10 @@ public:
     bool setMode(uint32_t mode);
     bool getStatus(KVFBSIM_STATUS &status);
     bool setEc(uint32_t usbCharge, uint32_t batteryLimit);
-    // Counters to zero, queue and failures cleared, mode pending.
+    // Charge requests pend this many milliseconds; 0 completes them at once.
+    bool setChargeDelay(uint32_t milliseconds);
+    // Counters to zero, queue and failures cleared, button mode pending,
+    // charge delay 0.
     bool reset();
 
 private:

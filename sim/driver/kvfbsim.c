@@ -6,9 +6,10 @@
  * a second, non-PnP device is the test control panel (see
  * kvfbsim_interface.h). The embedded controller is two numbers kept in memory
  * and saved under the service key's Parameters subkey, so that they survive a
- * driver restart as the real EC survives a reboot.
+ * driver restart as the real EC survives a reboot. When the panel asks for a
+ * charge delay, a worker thread carries out the pended charge requests.
  */
-#include <ntddk.h>
+#include <ntifs.h> /* ntddk.h and ZwWaitForSingleObject */
 
 #include "kvfbsim_interface.h"
 
@@ -17,6 +18,7 @@
 typedef struct SIM_STATE {
     KSPIN_LOCK Lock;
     LIST_ENTRY Pending; /* IRPs of pending button requests, oldest first */
+    LIST_ENTRY ChargePending; /* IRPs of pended charge requests, oldest first */
     ULONG Queue[KVFB_REPORT_QUEUE_LENGTH];
     ULONG QueueHead;
     ULONG QueueCount;
@@ -40,6 +42,30 @@ static PDEVICE_OBJECT g_control;
 static BOOLEAN g_nameTaken;
 static UNICODE_STRING g_parametersPath;
 static WCHAR g_parametersBuffer[512];
+
+/* The worker that carries out pended charge requests. */
+static HANDLE g_chargeWorker;
+static KEVENT g_chargeChanged; /* synchronization event: the list changed */
+static KEVENT g_chargeStop;    /* notification event: the driver unloads */
+
+/* A pended charge request carries the time it is due (Now() units) in the
+ * IRP's driver context; the list links it through Tail.Overlay.ListEntry. */
+#define CHARGE_DUE(irp) ((LONGLONG)(ULONG_PTR)(irp)->Tail.Overlay.DriverContext[0])
+
+/* The time in 100 ns units. */
+static LONGLONG Now(void)
+{
+    LARGE_INTEGER frequency;
+    const LARGE_INTEGER counter = KeQueryPerformanceCounter(&frequency);
+    return counter.QuadPart / frequency.QuadPart * 10000000LL +
+           counter.QuadPart % frequency.QuadPart * 10000000LL / frequency.QuadPart;
+}
+
+/* The worker looks at the list again: a request came or ended. */
+static void WakeChargeWorker(void)
+{
+    KeSetEvent(&g_chargeChanged, IO_NO_INCREMENT, FALSE);
+}
 
 /* ---- persistence of the embedded controller ---- */
 
@@ -117,21 +143,52 @@ static BOOLEAN TakeFailure(KVFBSIM_FAILURE *failure, KVFBSIM_FAILURE *taken)
     return TRUE;
 }
 
-/* Removes the oldest pending IRP whose cancel routine could still be
- * disarmed. Lock held. An IRP whose cancel routine already runs is left to
- * that routine (its list entry is made self-linked so the removal there is
- * harmless). */
-static PIRP PopPendingIrp(void)
+/* Takes one IRP out of its pending list and disarms its cancel routine:
+ * TRUE when that worked. Lock held. An IRP whose cancel routine already
+ * runs is left to that routine (its list entry is made self-linked so the
+ * removal there is harmless). */
+static BOOLEAN TakePendingIrp(PIRP irp, ULONG *pendingNow)
 {
-    while (!IsListEmpty(&g_sim.Pending)) {
-        PLIST_ENTRY entry = RemoveHeadList(&g_sim.Pending);
-        PIRP irp = CONTAINING_RECORD(entry, IRP, Tail.Overlay.ListEntry);
-        g_sim.Status.PendingNow--;
-        if (IoSetCancelRoutine(irp, NULL) != NULL)
+    PLIST_ENTRY entry = &irp->Tail.Overlay.ListEntry;
+    RemoveEntryList(entry);
+    (*pendingNow)--;
+    if (IoSetCancelRoutine(irp, NULL) != NULL)
+        return TRUE;
+    InitializeListHead(entry);
+    return FALSE;
+}
+
+/* Removes the oldest IRP of a pending list whose cancel routine could still
+ * be disarmed. Lock held. */
+static PIRP PopPendingIrp(PLIST_ENTRY list, ULONG *pendingNow)
+{
+    while (!IsListEmpty(list)) {
+        PIRP irp = CONTAINING_RECORD(list->Flink, IRP, Tail.Overlay.ListEntry);
+        if (TakePendingIrp(irp, pendingNow))
             return irp;
-        InitializeListHead(entry);
     }
     return NULL;
+}
+
+/* Moves the IRPs of one file object from a pending list to another list,
+ * those whose cancel routine could still be disarmed: their number. Lock
+ * held. */
+static ULONG TakeRequestsOfFile(PLIST_ENTRY list, ULONG *pendingNow, PFILE_OBJECT file,
+                                PLIST_ENTRY taken)
+{
+    ULONG count = 0;
+    PLIST_ENTRY entry = list->Flink;
+    while (entry != list) {
+        PIRP irp = CONTAINING_RECORD(entry, IRP, Tail.Overlay.ListEntry);
+        PLIST_ENTRY next = entry->Flink;
+        if (IoGetCurrentIrpStackLocation(irp)->FileObject == file &&
+            TakePendingIrp(irp, pendingNow)) {
+            InsertTailList(taken, entry);
+            count++;
+        }
+        entry = next;
+    }
+    return count;
 }
 
 static VOID CancelButtonRequest(PDEVICE_OBJECT device, PIRP irp)
@@ -151,34 +208,44 @@ static VOID CancelButtonRequest(PDEVICE_OBJECT device, PIRP irp)
     CompleteIrp(irp, STATUS_CANCELLED, 0);
 }
 
-/* Cancels the pending button requests of one file object (cleanup and
- * close; Wine sends no IRP_MJ_CLEANUP, so close does it as well). */
+static VOID CancelChargeRequest(PDEVICE_OBJECT device, PIRP irp)
+{
+    KIRQL irql;
+    UNREFERENCED_PARAMETER(device);
+    IoReleaseCancelSpinLock(irp->CancelIrql);
+
+    KeAcquireSpinLock(&g_sim.Lock, &irql);
+    if (!IsListEmpty(&irp->Tail.Overlay.ListEntry)) {
+        RemoveEntryList(&irp->Tail.Overlay.ListEntry);
+        g_sim.Status.ChargePendingNow--;
+    }
+    g_sim.Status.ChargeCancelled++;
+    KeReleaseSpinLock(&g_sim.Lock, irql);
+
+    CompleteIrp(irp, STATUS_CANCELLED, 0);
+    WakeChargeWorker();
+}
+
+/* Cancels the pending button and charge requests of one file object
+ * (cleanup and close; Wine sends no IRP_MJ_CLEANUP, so close does it as
+ * well). */
 static void CancelRequestsOfFile(PFILE_OBJECT file)
 {
     LIST_ENTRY cancelled;
     KIRQL irql;
-    PLIST_ENTRY entry;
+    ULONG buttons, charges;
 
     InitializeListHead(&cancelled);
     KeAcquireSpinLock(&g_sim.Lock, &irql);
-    entry = g_sim.Pending.Flink;
-    while (entry != &g_sim.Pending) {
-        PIRP irp = CONTAINING_RECORD(entry, IRP, Tail.Overlay.ListEntry);
-        PLIST_ENTRY next = entry->Flink;
-        if (IoGetCurrentIrpStackLocation(irp)->FileObject == file) {
-            RemoveEntryList(entry);
-            g_sim.Status.PendingNow--;
-            if (IoSetCancelRoutine(irp, NULL) != NULL) {
-                InsertTailList(&cancelled, entry);
-                g_sim.Status.ButtonCancelled++;
-                g_sim.Status.ButtonCancelledOnClose++;
-            } else {
-                InitializeListHead(entry);
-            }
-        }
-        entry = next;
-    }
+    buttons = TakeRequestsOfFile(&g_sim.Pending, &g_sim.Status.PendingNow, file, &cancelled);
+    g_sim.Status.ButtonCancelled += buttons;
+    g_sim.Status.ButtonCancelledOnClose += buttons;
+    charges = TakeRequestsOfFile(&g_sim.ChargePending, &g_sim.Status.ChargePendingNow, file,
+                                 &cancelled);
+    g_sim.Status.ChargeCancelled += charges;
     KeReleaseSpinLock(&g_sim.Lock, irql);
+    if (charges > 0)
+        WakeChargeWorker();
 
     while (!IsListEmpty(&cancelled)) {
         PIRP irp = CONTAINING_RECORD(RemoveHeadList(&cancelled), IRP, Tail.Overlay.ListEntry);
@@ -186,9 +253,9 @@ static void CancelRequestsOfFile(PFILE_OBJECT file)
     }
 }
 
-/* The device goes away: every pending button request fails (the caller's
- * wait ends, as with the real driver), and reports not yet fetched are lost
- * with the device. */
+/* The device goes away: every pending button and charge request fails (the
+ * caller's wait ends, as with the real driver), and reports not yet fetched
+ * are lost with the device. */
 static void FailRequestsOnRemoval(void)
 {
     LIST_ENTRY failed;
@@ -197,14 +264,19 @@ static void FailRequestsOnRemoval(void)
 
     InitializeListHead(&failed);
     KeAcquireSpinLock(&g_sim.Lock, &irql);
-    while ((irp = PopPendingIrp()) != NULL) {
+    while ((irp = PopPendingIrp(&g_sim.Pending, &g_sim.Status.PendingNow)) != NULL) {
         InsertTailList(&failed, &irp->Tail.Overlay.ListEntry);
         g_sim.Status.ButtonFailed++;
+    }
+    while ((irp = PopPendingIrp(&g_sim.ChargePending, &g_sim.Status.ChargePendingNow)) != NULL) {
+        InsertTailList(&failed, &irp->Tail.Overlay.ListEntry);
+        g_sim.Status.ChargeFailed++;
     }
     g_sim.QueueHead = 0;
     g_sim.QueueCount = 0;
     g_sim.Status.ReportsQueued = 0;
     KeReleaseSpinLock(&g_sim.Lock, irql);
+    WakeChargeWorker();
 
     while (!IsListEmpty(&failed)) {
         irp = CONTAINING_RECORD(RemoveHeadList(&failed), IRP, Tail.Overlay.ListEntry);
@@ -297,7 +369,10 @@ static ULONG RunEcCommand(KVFB_CHARGE_RECORD *record, BOOLEAN *changed)
     }
 }
 
-static NTSTATUS ChargeRequest(PIRP irp, PIO_STACK_LOCATION stack)
+/* Carries out one charge request against the embedded controller and
+ * completes it: an armed failure first, else the command. At PASSIVE_LEVEL
+ * without the state lock (the EC's values are saved). */
+static NTSTATUS CarryOutCharge(PIRP irp)
 {
     KIRQL irql;
     KVFBSIM_FAILURE failure;
@@ -305,13 +380,8 @@ static NTSTATUS ChargeRequest(PIRP irp, PIO_STACK_LOCATION stack)
     BOOLEAN changed = FALSE;
     KVFBSIM_EC ec;
 
-    if (stack->Parameters.DeviceIoControl.InputBufferLength < sizeof(record) ||
-        stack->Parameters.DeviceIoControl.OutputBufferLength < sizeof(record))
-        return CompleteIrp(irp, STATUS_INVALID_PARAMETER, 0);
     RtlCopyMemory(&record, irp->AssociatedIrp.SystemBuffer, sizeof(record));
-
     KeAcquireSpinLock(&g_sim.Lock, &irql);
-    g_sim.Status.ChargeRequests++;
     if (TakeFailure(&g_sim.ChargeFailure, &failure)) {
         g_sim.Status.ChargeFailed++;
         if (failure.Kind == KVFBSIM_FAIL_NTSTATUS) {
@@ -342,6 +412,109 @@ static NTSTATUS ChargeRequest(PIRP irp, PIO_STACK_LOCATION stack)
     return CompleteIrp(irp, STATUS_SUCCESS, sizeof(record));
 }
 
+static NTSTATUS ChargeRequest(PIRP irp, PIO_STACK_LOCATION stack)
+{
+    KIRQL irql;
+    ULONG delay;
+    const LONGLONG now = Now();
+
+    if (stack->Parameters.DeviceIoControl.InputBufferLength < sizeof(KVFB_CHARGE_RECORD) ||
+        stack->Parameters.DeviceIoControl.OutputBufferLength < sizeof(KVFB_CHARGE_RECORD))
+        return CompleteIrp(irp, STATUS_INVALID_PARAMETER, 0);
+
+    KeAcquireSpinLock(&g_sim.Lock, &irql);
+    g_sim.Status.ChargeRequests++;
+    delay = g_sim.Status.ChargeDelay;
+    if (delay == 0) {
+        KeReleaseSpinLock(&g_sim.Lock, irql);
+        return CarryOutCharge(irp);
+    }
+    /* Pended: the caller sees ERROR_IO_PENDING and its event; the worker
+     * carries the request out once it is due unless it ends before. */
+    IoMarkIrpPending(irp);
+    irp->Tail.Overlay.DriverContext[0] = (PVOID)(ULONG_PTR)(now + 10000LL * delay);
+    IoSetCancelRoutine(irp, CancelChargeRequest);
+    if (irp->Cancel && IoSetCancelRoutine(irp, NULL) != NULL) {
+        g_sim.Status.ChargeCancelled++;
+        KeReleaseSpinLock(&g_sim.Lock, irql);
+        CompleteIrp(irp, STATUS_CANCELLED, 0);
+        return STATUS_PENDING;
+    }
+    InsertTailList(&g_sim.ChargePending, &irp->Tail.Overlay.ListEntry);
+    g_sim.Status.ChargePendingNow++;
+    KeReleaseSpinLock(&g_sim.Lock, irql);
+    WakeChargeWorker();
+    return STATUS_PENDING;
+}
+
+/* Carries out the oldest pended charge request if it is due (in the order
+ * they came, so a later one never overtakes it). FALSE when there was
+ * nothing to do now: then *wait is the relative time (negative, 100 ns
+ * units) until the oldest is due, or 0 when none is pended. */
+static BOOLEAN ServeOldestCharge(LONGLONG *wait)
+{
+    KIRQL irql;
+    PIRP irp = NULL;
+    BOOLEAN served = FALSE;
+    const LONGLONG now = Now();
+
+    *wait = 0;
+    KeAcquireSpinLock(&g_sim.Lock, &irql);
+    if (!IsListEmpty(&g_sim.ChargePending)) {
+        PIRP oldest = CONTAINING_RECORD(g_sim.ChargePending.Flink, IRP, Tail.Overlay.ListEntry);
+        if (CHARGE_DUE(oldest) > now) {
+            *wait = now - CHARGE_DUE(oldest);
+        } else {
+            /* One whose cancel routine runs right now is left to it. */
+            if (TakePendingIrp(oldest, &g_sim.Status.ChargePendingNow))
+                irp = oldest;
+            served = TRUE;
+        }
+    }
+    KeReleaseSpinLock(&g_sim.Lock, irql);
+    if (irp != NULL)
+        CarryOutCharge(irp);
+    return served;
+}
+
+/* Serves the pended charge requests as they fall due; it looks at the list
+ * again whenever a request comes or ends early. */
+static VOID NTAPI ChargeWorker(PVOID context)
+{
+    PVOID waits[2] = {&g_chargeStop, &g_chargeChanged};
+    LARGE_INTEGER timeout;
+    UNREFERENCED_PARAMETER(context);
+
+    do {
+        while (ServeOldestCharge(&timeout.QuadPart))
+            ;
+    } while (KeWaitForMultipleObjects(2, waits, WaitAny, Executive, KernelMode, FALSE,
+                                      timeout.QuadPart != 0 ? &timeout : NULL,
+                                      NULL) != STATUS_WAIT_0);
+    PsTerminateSystemThread(STATUS_SUCCESS);
+}
+
+static NTSTATUS StartChargeWorker(void)
+{
+    OBJECT_ATTRIBUTES attributes;
+    KeInitializeEvent(&g_chargeChanged, SynchronizationEvent, FALSE);
+    KeInitializeEvent(&g_chargeStop, NotificationEvent, FALSE);
+    InitializeObjectAttributes(&attributes, NULL, OBJ_KERNEL_HANDLE, NULL, NULL);
+    return PsCreateSystemThread(&g_chargeWorker, THREAD_ALL_ACCESS, &attributes, NULL, NULL,
+                                ChargeWorker, NULL);
+}
+
+/* Every device is gone by now, and with it every pended request. */
+static void StopChargeWorker(void)
+{
+    if (g_chargeWorker == NULL)
+        return;
+    KeSetEvent(&g_chargeStop, IO_NO_INCREMENT, FALSE);
+    ZwWaitForSingleObject(g_chargeWorker, FALSE, NULL);
+    ZwClose(g_chargeWorker);
+    g_chargeWorker = NULL;
+}
+
 static NTSTATUS ButtonDeviceControl(PIRP irp)
 {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
@@ -369,7 +542,7 @@ static NTSTATUS InjectReport(ULONG report)
 
     KeAcquireSpinLock(&g_sim.Lock, &irql);
     g_sim.Status.ReportsInjected++;
-    irp = PopPendingIrp();
+    irp = PopPendingIrp(&g_sim.Pending, &g_sim.Status.PendingNow);
     if (irp != NULL) {
         g_sim.Status.ButtonCompleted++;
         KeReleaseSpinLock(&g_sim.Lock, irql);
@@ -407,7 +580,8 @@ static NTSTATUS SetFailure(const KVFBSIM_FAILURE *failure)
         g_sim.ChargeFailure = *failure;
     } else {
         g_sim.ButtonFailure = *failure;
-        if (failure->Count > 0 && (irp = PopPendingIrp()) != NULL) {
+        if (failure->Count > 0 &&
+            (irp = PopPendingIrp(&g_sim.Pending, &g_sim.Status.PendingNow)) != NULL) {
             g_sim.ButtonFailure.Count--;
             g_sim.Status.ButtonFailed++;
         }
@@ -422,23 +596,25 @@ static void Reset(void)
 {
     KIRQL irql;
     KVFBSIM_EC ec;
-    ULONG opens, closes, pending;
+    ULONG opens, closes, pending, chargePending;
 
     KeAcquireSpinLock(&g_sim.Lock, &irql);
     ec = g_sim.Status.Ec;
     opens = g_sim.Status.Opens;
     closes = g_sim.Status.Closes;
     pending = g_sim.Status.PendingNow;
+    chargePending = g_sim.Status.ChargePendingNow;
     RtlZeroMemory(&g_sim.Status, sizeof(g_sim.Status));
     RtlZeroMemory(&g_sim.ChargeFailure, sizeof(g_sim.ChargeFailure));
     RtlZeroMemory(&g_sim.ButtonFailure, sizeof(g_sim.ButtonFailure));
     g_sim.QueueHead = 0;
     g_sim.QueueCount = 0;
     /* Handles and requests that exist stay counted, so that the balance
-     * Opens - Closes and PendingNow stay true after a reset. */
+     * Opens - Closes and the pending counts stay true after a reset. */
     g_sim.Status.Ec = ec;
     g_sim.Status.Opens = opens - closes;
     g_sim.Status.PendingNow = pending;
+    g_sim.Status.ChargePendingNow = chargePending;
     KeReleaseSpinLock(&g_sim.Lock, irql);
 }
 
@@ -500,6 +676,18 @@ static NTSTATUS ControlDeviceControl(PIRP irp)
     case KVFBSIM_IOCTL_RESET:
         Reset();
         return CompleteIrp(irp, STATUS_SUCCESS, 0);
+    case KVFBSIM_IOCTL_SET_CHARGE_DELAY: {
+        ULONG delay;
+        if (inLength < sizeof(ULONG))
+            return CompleteIrp(irp, STATUS_INVALID_PARAMETER, 0);
+        RtlCopyMemory(&delay, buffer, sizeof(delay));
+        if (delay > KVFBSIM_CHARGE_DELAY_MAX)
+            return CompleteIrp(irp, STATUS_INVALID_PARAMETER, 0);
+        KeAcquireSpinLock(&g_sim.Lock, &irql);
+        g_sim.Status.ChargeDelay = delay;
+        KeReleaseSpinLock(&g_sim.Lock, irql);
+        return CompleteIrp(irp, STATUS_SUCCESS, 0);
+    }
     default:
         return CompleteIrp(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
     }
@@ -671,6 +859,7 @@ static VOID DriverUnload(PDRIVER_OBJECT driver)
 {
     UNICODE_STRING link;
     UNREFERENCED_PARAMETER(driver);
+    StopChargeWorker();
     if (g_control != NULL) {
         RtlInitUnicodeString(&link, KVFBSIM_DOS_DEVICE_NAME);
         IoDeleteSymbolicLink(&link);
@@ -687,6 +876,7 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath)
     RtlZeroMemory(&g_sim, sizeof(g_sim));
     KeInitializeSpinLock(&g_sim.Lock);
     InitializeListHead(&g_sim.Pending);
+    InitializeListHead(&g_sim.ChargePending);
 
     g_parametersPath.Buffer = g_parametersBuffer;
     g_parametersPath.Length = 0;
@@ -712,6 +902,13 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath)
     RtlInitUnicodeString(&link, KVFBSIM_DOS_DEVICE_NAME);
     status = IoCreateSymbolicLink(&link, &name);
     if (!NT_SUCCESS(status)) {
+        IoDeleteDevice(g_control);
+        g_control = NULL;
+        return status;
+    }
+    status = StartChargeWorker();
+    if (!NT_SUCCESS(status)) {
+        IoDeleteSymbolicLink(&link);
         IoDeleteDevice(g_control);
         g_control = NULL;
         return status;

@@ -5,8 +5,9 @@
  *   \\.\KVFB     the function button device as the control library sees it:
  *                exactly the button request and the charge request.
  *   \\.\KVFBSIM  the test control panel: inject reports and failures, switch
- *                the completion mode, read and reset the counters, set the
- *                embedded controller's raw values.
+ *                the completion modes of button and charge requests, read
+ *                and reset the counters, set the embedded controller's raw
+ *                values.
  *
  * Shared by the kernel driver (C), the kvfbsim console tool and the tests.
  */
@@ -32,7 +33,8 @@
 /* 0x226628: pending until a report exists, 4-byte report as output. */
 #define KVFB_IOCTL_WAIT_BUTTON_EVENT \
     CTL_CODE(FILE_DEVICE_UNKNOWN, 0x98A, METHOD_BUFFERED, FILE_READ_ACCESS)
-/* 0x22662C: 12-byte charge record in and out, completes at once. */
+/* 0x22662C: 12-byte charge record in and out; completes at once, or after a
+ * delay when the panel asks for one (KVFBSIM_IOCTL_SET_CHARGE_DELAY). */
 #define KVFB_IOCTL_CHARGE_REQUEST \
     CTL_CODE(FILE_DEVICE_UNKNOWN, 0x98B, METHOD_BUFFERED, FILE_READ_ACCESS)
 
@@ -78,8 +80,19 @@ typedef struct KVFB_CHARGE_RECORD {
 /* in: KVFBSIM_EC, stored as given (no range test) and persisted. */
 #define KVFBSIM_IOCTL_SET_EC KVFBSIM_CTL(0xA05)
 /* no buffers: counters to zero, report queue and failures cleared,
- * mode back to pending. The embedded controller keeps its values. */
+ * button mode back to pending, charge delay back to 0. The embedded
+ * controller keeps its values, and requests pending now stay pending. */
 #define KVFBSIM_IOCTL_RESET KVFBSIM_CTL(0xA06)
+/* in: unsigned long, milliseconds, at most KVFBSIM_CHARGE_DELAY_MAX.
+ * 0 (the default): charge requests complete at once. Otherwise each is
+ * pended and carried out that long after it came, in the order they came,
+ * as by a driver that waits for its controller; meanwhile it can be
+ * cancelled, and it ends with its handle or the device. */
+#define KVFBSIM_IOCTL_SET_CHARGE_DELAY KVFBSIM_CTL(0xA07)
+
+#define KVFBSIM_CHARGE_DELAY_MAX 60000u
+/* The delay kvfbsim's "mode charge pending" sets when given none. */
+#define KVFBSIM_CHARGE_DELAY_DEFAULT 5u
 
 /* Button requests stay pending until a report exists (as the real driver). */
 #define KVFBSIM_MODE_PENDING 0u
@@ -124,7 +137,12 @@ typedef struct KVFBSIM_STATUS {
     unsigned long ReportsQueued;    /* in the queue right now */
     unsigned long ReportsDropped;   /* lost to a full queue */
     unsigned long ChargeRequests;   /* charge requests received */
-    unsigned long ChargeFailed;     /* failed by an injected failure */
+    unsigned long ChargeFailed;     /* failed by an injected failure, or by
+                                       the removal of the device */
+    unsigned long ChargePendingNow; /* charge requests pending right now */
+    unsigned long ChargeCancelled;  /* pending ones cancelled (cancel,
+                                       cleanup or close) */
+    unsigned long ChargeDelay;      /* ms a charge request pends; 0 = none */
     unsigned long UnknownRequests;  /* unknown control codes on \\.\KVFB */
     unsigned long Mode;             /* KVFBSIM_MODE_* */
     KVFBSIM_EC Ec;

@@ -11,8 +11,12 @@
 //                                with NTSTATUS <n>
 //   fail clear                   disarm all failures
 //   mode pending|atonce          how button requests complete
+//   mode charge atonce           charge requests complete at once (default)
+//   mode charge pending [ms]     charge requests pend ms milliseconds each
+//                                (default 5) before they are carried out
 //   status                       counters, mode, queue and charge log
-//   reset                        counters, queue, failures and mode reset
+//   reset                        counters, queue, failures and both modes
+//                                reset
 // Driver interface (\\.\KVFB), as a bare client:
 //   wait [ms]                    issue one button request, print its report
 //   charge get usb|battery       read an option through the charge request
@@ -52,7 +56,8 @@ int Usage()
     fwprintf(stderr,
              L"usage: kvfbsim press|release A|B | report <n> | ec [set usb|battery <n>]\n"
              L"       | fail charge [ntstatus] <n> | fail button <n> | fail clear\n"
-             L"       | mode pending|atonce | status | reset | wait [ms]\n"
+             L"       | mode pending|atonce | mode charge atonce|pending [ms]\n"
+             L"       | status | reset | wait [ms]\n"
              L"       | charge get usb|battery | charge set usb|battery <n>\n");
     return kUsage;
 }
@@ -86,6 +91,10 @@ int PrintStatus(kvfbsim::Panel &panel)
     if (!panel.getStatus(s))
         return Failed(L"reading the status");
     wprintf(L"mode              %ls\n", s.Mode == KVFBSIM_MODE_PENDING ? L"pending" : L"atonce");
+    if (s.ChargeDelay == 0)
+        wprintf(L"charge mode       atonce\n");
+    else
+        wprintf(L"charge mode       pending %lu ms\n", s.ChargeDelay);
     wprintf(L"opens / closes    %lu / %lu (open handles %lu)\n", s.Opens, s.Closes, s.OpenHandles);
     wprintf(L"button requests   %lu (pending %lu, completed %lu, cancelled %lu (on close %lu), "
             L"failed %lu)\n",
@@ -93,8 +102,10 @@ int PrintStatus(kvfbsim::Panel &panel)
             s.ButtonCancelledOnClose, s.ButtonFailed);
     wprintf(L"reports           injected %lu, queued %lu, dropped %lu\n", s.ReportsInjected,
             s.ReportsQueued, s.ReportsDropped);
-    wprintf(L"charge requests   %lu (failed %lu), unknown requests %lu\n", s.ChargeRequests,
-            s.ChargeFailed, s.UnknownRequests);
+    wprintf(L"charge requests   %lu (pending %lu, failed %lu, cancelled %lu), "
+            L"unknown requests %lu\n",
+            s.ChargeRequests, s.ChargePendingNow, s.ChargeFailed, s.ChargeCancelled,
+            s.UnknownRequests);
     wprintf(L"ec                usb %lu, battery %lu\n", s.Ec.UsbCharge, s.Ec.BatteryLimit);
     for (unsigned long i = 0; i < s.ChargeLogCount; ++i) {
         const KVFB_CHARGE_RECORD &r = s.ChargeLog[i];
@@ -160,8 +171,8 @@ int Charge(bool set, std::wstring_view option, const wchar_t *valueText)
     kvfbsim::UniqueHandle device = OpenButtonDevice();
     if (!device)
         return Failed(L"opening " KVFB_DEVICE_PATH);
-    // The charge request completes at once; an overlapped handle still needs
-    // an OVERLAPPED record for a synchronous wait.
+    // The driver may pend the request: on an overlapped handle it then
+    // needs an OVERLAPPED record of its own to be waited for.
     kvfbsim::UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     OVERLAPPED overlapped{};
     overlapped.hEvent = event.get();
@@ -206,6 +217,23 @@ int Fail(kvfbsim::Panel &panel, int argc, wchar_t **argv)
         return panel.failButton(*value) ? kOk : Failed(L"arming");
     }
     return Usage();
+}
+
+int ChargeMode(kvfbsim::Panel &panel, int argc, wchar_t **argv)
+{
+    const std::wstring_view mode = argv[3];
+    std::optional<uint32_t> delay;
+    if (mode == L"atonce" && argc == 4)
+        delay = 0;
+    else if (mode == L"pending" && argc == 4)
+        delay = KVFBSIM_CHARGE_DELAY_DEFAULT;
+    else if (mode == L"pending" && argc == 5)
+        delay = ParseNumber(argv[4]);
+    if (!delay || (mode == L"pending" && (*delay == 0 || *delay > KVFBSIM_CHARGE_DELAY_MAX)))
+        return Usage();
+    if (!OpenPanel(panel))
+        return kFailed;
+    return panel.setChargeDelay(*delay) ? kOk : Failed(L"setting the charge mode");
 }
 
 } // namespace
@@ -277,6 +305,8 @@ int wmain(int argc, wchar_t **argv)
             return kFailed;
         return Fail(panel, argc, argv);
     }
+    if (verb == L"mode" && (argc == 4 || argc == 5) && std::wstring_view(argv[2]) == L"charge")
+        return ChargeMode(panel, argc, argv);
     if (verb == L"mode" && argc == 3) {
         const std::wstring_view mode = argv[2];
         if (mode != L"pending" && mode != L"atonce")

@@ -41,7 +41,10 @@ TEST_F(ChannelTest, OpeningTwiceKeepsTheFirstHandle)
     EXPECT_FALSE(kvf::IsDriverDeviceOpen());
 }
 
-TEST_F(ChannelTest, SendChargeCommandResults)
+using ChannelModeTest = InChargeMode<ChannelTest>;
+INSTANTIATE_TEST_SUITE_P(Driver, ChannelModeTest, testing::ValuesIn(kChargeModes), ChargeModeName);
+
+TEST_P(ChannelModeTest, SendChargeCommandResults)
 {
     EXPECT_EQ(kvf::SendChargeCommand(1, 1), 1u) << "no device open";
     EXPECT_EQ(kvf::SendChargeCommand(0, 0), 1u) << "no device open, any command";
@@ -69,8 +72,12 @@ TEST_F(ChannelTest, SendChargeCommandResults)
     ASSERT_TRUE(panel_.failCharge(KVFBSIM_FAIL_DW_STATUS, 0x1234));
     EXPECT_EQ(kvf::SendChargeCommand(1, 0), 0x1234u);
     uint32_t value = 0;
+    EXPECT_TRUE(kvf::QueryChargeValue(2, value));
+    EXPECT_EQ(value, 2u) << "the value set by the command above";
     ASSERT_TRUE(panel_.failCharge(KVFBSIM_FAIL_DW_STATUS, 1));
     EXPECT_FALSE(kvf::QueryChargeValue(2, value));
+    ASSERT_TRUE(panel_.failCharge(KVFBSIM_FAIL_NTSTATUS, 0xC00000A3));
+    EXPECT_FALSE(kvf::QueryChargeValue(0, value));
 }
 
 // Runs WaitButtonReport on a thread of its own, which stays alive after the

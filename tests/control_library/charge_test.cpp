@@ -7,6 +7,7 @@
 #include <string>
 
 #include "KivoFCtrl.h"
+#include "handle_count.h"
 #include "kvf_test_fixture.h"
 #include "process.h"
 #include "shell_folder_redirect.h"
@@ -26,6 +27,11 @@ protected:
     }
 };
 
+// The tests that reach the driver run with it answering charge requests at
+// once and with it pending them.
+using ChargeModeTest = InChargeMode<ChargeTest>;
+INSTANTIATE_TEST_SUITE_P(Driver, ChargeModeTest, testing::ValuesIn(kChargeModes), ChargeModeName);
+
 using Getter = int32_t (*)();
 using Setter = int32_t (*)(uint32_t);
 
@@ -36,17 +42,21 @@ struct Option {
     const wchar_t *key;
     uint32_t setCommand;
     uint32_t bound;
+    unsigned long KVFBSIM_EC::*ec;
 };
 
 const Option kOptions[] = {
-    {"usb", KVFGetUSBChargeStat, KVFSetUSBChargeStat, L"USBCharge", KVFB_CMD_SET_USB_CHARGE, 1},
+    {"usb", KVFGetUSBChargeStat, KVFSetUSBChargeStat, L"USBCharge", KVFB_CMD_SET_USB_CHARGE, 1,
+     &KVFBSIM_EC::UsbCharge},
     {"battery", KVFGetButteryChargeLimitStat, KVFSetButteryChargeLimitStat,
-     L"BatteryChargeLimit", KVFB_CMD_SET_BATTERY_LIMIT, 2},
+     L"BatteryChargeLimit", KVFB_CMD_SET_BATTERY_LIMIT, 2, &KVFBSIM_EC::BatteryLimit},
 };
 
-TEST_F(ChargeTest, SettersWriteTheFileAndTheEc)
+TEST_P(ChargeModeTest, SettersWriteTheFileAndTheEc)
 {
     ASSERT_EQ(KVFOpen(), 0);
+    const auto handles = kivotest::CountProcessHandles();
+    ASSERT_TRUE(handles);
     for (const Option &option : kOptions) {
         for (uint32_t value = 0; value <= option.bound; ++value) {
             SCOPED_TRACE(testing::Message() << option.name << " " << value);
@@ -56,9 +66,11 @@ TEST_F(ChargeTest, SettersWriteTheFileAndTheEc)
             ASSERT_GT(s.ChargeLogCount, 0u);
             EXPECT_EQ(s.ChargeLog[s.ChargeLogCount - 1].dwCommand, option.setCommand);
             EXPECT_EQ(s.ChargeLog[s.ChargeLogCount - 1].dwValue, value);
+            EXPECT_EQ(s.Ec.*option.ec, value);
             EXPECT_EQ(option.get(), static_cast<int32_t>(value));
         }
     }
+    EXPECT_EQ(kivotest::CountProcessHandles().value_or(0), *handles) << "a request kept a handle";
 }
 
 TEST_F(ChargeTest, OutOfRangeValuesAreRefusedBeforeAnything)
@@ -92,9 +104,10 @@ TEST_F(ChargeTest, WithoutASessionGettersFailAndSettersStillWriteTheFile)
     EXPECT_EQ(status().ChargeRequests, 0u);
 }
 
-TEST_F(ChargeTest, DriverFailuresMakeEveryExportFail)
+TEST_P(ChargeModeTest, DriverFailuresMakeEveryExportFail)
 {
     ASSERT_EQ(KVFOpen(), 0);
+    ASSERT_TRUE(panel_.setEc(0, 0));
     struct Failure {
         const char *name;
         uint32_t kind, value;
@@ -110,15 +123,16 @@ TEST_F(ChargeTest, DriverFailuresMakeEveryExportFail)
             EXPECT_EQ(option.get(), -1);
             ASSERT_TRUE(panel_.failCharge(failure.kind, failure.value));
             EXPECT_EQ(option.set(1), -1);
-            // The file was written before the command failed.
+            // The file was written before the command failed; the EC was not.
             EXPECT_EQ(ReadInt(option.key), 1);
+            EXPECT_EQ(status().Ec.*option.ec, 0u);
             EXPECT_EQ(option.set(0), 0);
         }
     }
     EXPECT_EQ(status().ChargeFailed, 8u);
 }
 
-TEST_F(ChargeTest, ReferenceFlagChoosesWhichSideTheGettersReport)
+TEST_P(ChargeModeTest, ReferenceFlagChoosesWhichSideTheGettersReport)
 {
     ASSERT_EQ(KVFOpen(), 0);
     ASSERT_TRUE(panel_.setEc(7, 9)); // the EC may say anything
@@ -143,7 +157,7 @@ TEST_F(ChargeTest, ReferenceFlagChoosesWhichSideTheGettersReport)
     }
 }
 
-TEST_F(ChargeTest, AnOutOfRangeValueInTheFileIsResetToZero)
+TEST_P(ChargeModeTest, AnOutOfRangeValueInTheFileIsResetToZero)
 {
     ASSERT_EQ(KVFOpen(), 0);
     ASSERT_TRUE(WriteValue(L"BatteryChargeLimit", L"9"));
@@ -154,7 +168,7 @@ TEST_F(ChargeTest, AnOutOfRangeValueInTheFileIsResetToZero)
     EXPECT_EQ(ReadInt(L"USBCharge"), 0);
 }
 
-TEST_F(ChargeTest, TheDefaultFileIsWrittenByteForByteFromTheResource)
+TEST_P(ChargeModeTest, TheDefaultFileIsWrittenByteForByteFromTheResource)
 {
     struct Case {
         const char *name;
@@ -193,7 +207,7 @@ TEST_F(ChargeTest, TheDefaultFileIsWrittenByteForByteFromTheResource)
     }
 }
 
-TEST_F(ChargeTest, AMissingKeyGetsItsDefaultAndTheRestStays)
+TEST_P(ChargeModeTest, AMissingKeyGetsItsDefaultAndTheRestStays)
 {
     ASSERT_EQ(KVFOpen(), 0);
     ASSERT_TRUE(WriteValue(L"BatteryChargeLimit", L"2"));
@@ -221,7 +235,7 @@ TEST_F(ChargeTest, AMissingKeyGetsItsDefaultAndTheRestStays)
     EXPECT_EQ(ReadString(L"SettinAppPath"), L"C:\\Apps\\Velmo.exe");
 }
 
-TEST_F(ChargeTest, ASettingsPathTooLongForItsBufferIsNeverUsedCut)
+TEST_P(ChargeModeTest, ASettingsPathTooLongForItsBufferIsNeverUsedCut)
 {
     // A roaming folder of 232 characters: the settings folder (248) can be
     // made, but the file's path does not fit in 260 characters.
@@ -288,7 +302,7 @@ private:
     bool ok_ = false;
 };
 
-TEST_F(ChargeTest, OnlyTheSettingsApplicationRecordsItsPath)
+TEST_P(ChargeModeTest, OnlyTheSettingsApplicationRecordsItsPath)
 {
     struct Case {
         const wchar_t *fileName;
@@ -308,7 +322,7 @@ TEST_F(ChargeTest, OnlyTheSettingsApplicationRecordsItsPath)
     }
 }
 
-TEST_F(ChargeTest, OpeningAppliesTheStoredValuesBatteryFirst)
+TEST_P(ChargeModeTest, OpeningAppliesTheStoredValuesBatteryFirst)
 {
     const std::wstring existing = kivotest::BinFile(L"kvf_client.exe");
     struct Case {
@@ -326,7 +340,8 @@ TEST_F(ChargeTest, OpeningAppliesTheStoredValuesBatteryFirst)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_TRUE(panel_.reset());
+        ASSERT_TRUE(ResetDriver());
+        ASSERT_TRUE(panel_.setEc(0, 0));
         ASSERT_TRUE(WriteValue(L"ReferenceFlag", c.flag));
         ASSERT_TRUE(WriteValue(L"SettinAppPath", c.appPath.c_str()));
         ASSERT_TRUE(WriteValue(L"BatteryChargeLimit", L"2"));
@@ -343,13 +358,17 @@ TEST_F(ChargeTest, OpeningAppliesTheStoredValuesBatteryFirst)
         } else {
             EXPECT_EQ(s.ChargeLogCount, 0u);
         }
+        EXPECT_EQ(s.Ec.BatteryLimit, c.applied ? 2u : 0u);
+        EXPECT_EQ(s.Ec.UsbCharge, c.applied ? 1u : 0u);
     }
 }
 
-TEST_F(ChargeTest, OpeningFailsWithTheDeviceOpenWhenTheDriverRefuses)
+TEST_P(ChargeModeTest, OpeningFailsWithTheDeviceOpenWhenTheDriverRefuses)
 {
     ASSERT_TRUE(WriteValue(L"SettinAppPath", kivotest::BinFile(L"kvf_client.exe").c_str()));
     ASSERT_TRUE(WriteValue(L"BatteryChargeLimit", L"1"));
+    ASSERT_TRUE(WriteValue(L"USBCharge", L"1"));
+    ASSERT_TRUE(panel_.setEc(0, 0));
     // The battery command is refused; the USB command is made all the same.
     ASSERT_TRUE(panel_.failCharge(KVFBSIM_FAIL_DW_STATUS, 5));
     EXPECT_EQ(KVFOpen(), -1);
@@ -358,6 +377,8 @@ TEST_F(ChargeTest, OpeningFailsWithTheDeviceOpenWhenTheDriverRefuses)
     ASSERT_EQ(s.ChargeLogCount, 2u);
     EXPECT_EQ(s.ChargeLog[0].dwStatus, 5u);
     EXPECT_EQ(s.ChargeLog[1].dwCommand, KVFB_CMD_SET_USB_CHARGE);
+    EXPECT_EQ(s.Ec.BatteryLimit, 0u);
+    EXPECT_EQ(s.Ec.UsbCharge, 1u);
     // The session's device stays usable, and further opens fail.
     EXPECT_EQ(KVFOpen(), -1);
     EXPECT_EQ(KVFGetButteryChargeLimitStat(), 1);

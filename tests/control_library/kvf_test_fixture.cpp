@@ -195,6 +195,7 @@ void KvfTest::TearDown()
         const KVFBSIM_STATUS after = status();
         EXPECT_EQ(after.OpenHandles, 0u) << "the session left the device open";
         EXPECT_EQ(after.PendingNow, 0u) << "a button request outlived its session";
+        EXPECT_EQ(after.ChargePendingNow, 0u) << "a charge request outlived its call";
     }
     kivotest::SimPanelTest::TearDown();
     if (savedSettings_)

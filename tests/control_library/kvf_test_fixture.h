@@ -76,4 +76,36 @@ private:
     std::optional<std::string> savedSettings_;
 };
 
+// How the driver answers charge requests: at once, or pended for a few
+// milliseconds first. The library's results must be the same in both.
+struct ChargeMode {
+    const char *name;
+    uint32_t delayMs; // the simulated driver's charge delay
+};
+inline constexpr ChargeMode kChargeModes[] = {{"AtOnce", 0},
+                                              {"Pended", KVFBSIM_CHARGE_DELAY_DEFAULT}};
+inline std::string ChargeModeName(const testing::TestParamInfo<ChargeMode> &info)
+{
+    return info.param.name;
+}
+inline void PrintTo(const ChargeMode &mode, std::ostream *out) { *out << mode.name; }
+
+// A fixture run once per charge mode, the driver in that mode throughout
+// (ResetDriver keeps it).
+template <class Fixture>
+class InChargeMode : public Fixture, public testing::WithParamInterface<ChargeMode> {
+protected:
+    void SetUp() override
+    {
+        Fixture::SetUp();
+        if (this->HasFatalFailure())
+            return;
+        ASSERT_TRUE(ResetDriver());
+    }
+    bool ResetDriver()
+    {
+        return this->panel_.reset() && this->panel_.setChargeDelay(this->GetParam().delayMs);
+    }
+};
+
 } // namespace kvftest

@@ -32,7 +32,9 @@ TEST_F(KvfbsimCliTest, UsageErrorsExitWithTwoAndChangeNothing)
          {L"", L"press", L"press C", L"report", L"report 12x", L"report 0x100000000",
           L"ec set fan 1", L"ec set usb", L"fail", L"fail charge", L"fail charge ntstatus",
           L"fail button", L"mode fast", L"charge get", L"charge set usb", L"charge get fan",
-          L"wait 1 2", L"bogus"}) {
+          L"wait 1 2", L"mode charge", L"mode charge slow", L"mode charge atonce 5",
+          L"mode charge pending 0", L"mode charge pending 60001", L"mode charge pending 5 6",
+          L"bogus"}) {
         SCOPED_TRACE(testing::Message() << "kvfbsim " << testing::PrintToString(std::wstring(arguments)));
         EXPECT_EQ(Kvfbsim(arguments), 2u);
     }
@@ -129,11 +131,24 @@ TEST_F(KvfbsimCliTest, FailuresModeAndReset)
     EXPECT_EQ(Kvfbsim(L"mode pending"), 0u);
     EXPECT_EQ(status().Mode, KVFBSIM_MODE_PENDING);
 
+    // Charge requests pended, 5 ms or as given; the bare client waits for them.
+    EXPECT_EQ(Kvfbsim(L"mode charge pending"), 0u);
+    EXPECT_EQ(status().ChargeDelay, 5u);
+    EXPECT_EQ(Kvfbsim(L"mode charge pending 20"), 0u);
+    EXPECT_EQ(Kvfbsim(L"status", &output), 0u);
+    EXPECT_NE(output.find("charge mode       pending 20 ms\r\n"), std::string::npos) << output;
+    EXPECT_EQ(Kvfbsim(L"charge get usb", &output), 0u);
+    EXPECT_EQ(output, "usb " + std::to_string(status().Ec.UsbCharge) + "\r\n");
+    EXPECT_EQ(Kvfbsim(L"mode charge atonce"), 0u);
+    EXPECT_EQ(status().ChargeDelay, 0u);
+    EXPECT_EQ(Kvfbsim(L"mode charge pending"), 0u);
+
     EXPECT_EQ(Kvfbsim(L"report 1"), 0u);
     EXPECT_EQ(Kvfbsim(L"reset"), 0u);
     const KVFBSIM_STATUS s = status();
     EXPECT_EQ(s.ReportsQueued, 0u);
     EXPECT_EQ(s.ReportsInjected, 0u);
+    EXPECT_EQ(s.ChargeDelay, 0u);
     EXPECT_EQ(Kvfbsim(L"status"), 0u);
 }
 

@@ -17,6 +17,8 @@ namespace {
 using kvfbsim::UniqueHandle;
 
 constexpr LONG kStatusCancelled = static_cast<LONG>(0xC0000120); // STATUS_CANCELLED
+constexpr LONG kStatusDeletePending = static_cast<LONG>(0xC0000056); // STATUS_DELETE_PENDING
+constexpr LONG kStatusDeviceNotReady = static_cast<LONG>(0xC00000A3);
 
 UniqueHandle OpenButtonDevice()
 {
@@ -446,6 +448,74 @@ TEST_F(SimDriverTest, AChargeRequestCompletesWhileAButtonRequestWaits)
     EXPECT_EQ(charge.record.dwStatus, 0u);
     EXPECT_FALSE(request.signalled(0));
     EXPECT_EQ(status().PendingNow, 1u);
+}
+
+TEST_F(SimDriverTest, APendedChargeRequestEndsOnceWhateverEndsIt)
+{
+    enum class End { Delay, CancelIoEx, Close, Removal };
+    struct Case {
+        const char *name;
+        uint32_t delayMs;
+        End end;
+        uint32_t failKind, failValue, failCount;
+        LONG status;     // the request's final NTSTATUS
+        uint32_t dwStatus, usb; // the record's status, the EC's value after
+        unsigned long failed, cancelled, logged;
+    };
+    // A request that ends early holds up none that comes after it.
+    const Case cases[] = {
+        {"CancelIoEx", 60000, End::CancelIoEx, 0, 0, 0, kStatusCancelled, 0, 0, 0, 1, 0},
+        {"handle closed", 60000, End::Close, 0, 0, 0, kStatusCancelled, 0, 0, 0, 1, 0},
+        {"carried out", 5, End::Delay, 0, 0, 0, 0, 0, 1, 0, 0, 1},
+        {"driver status", 5, End::Delay, KVFBSIM_FAIL_DW_STATUS, 5, 1, 0, 5, 0, 1, 0, 1},
+        {"request failed", 5, End::Delay, KVFBSIM_FAIL_NTSTATUS, 0xC00000A3, 1,
+         kStatusDeviceNotReady, 0, 0, 1, 0, 0},
+        {"device removed", 60000, End::Removal, 0, 0, 0, kStatusDeletePending, 0, 0, 1, 0, 0},
+    };
+    EXPECT_FALSE(panel_.setChargeDelay(KVFBSIM_CHARGE_DELAY_MAX + 1));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(panel_.reset());
+        ASSERT_TRUE(panel_.setEc(0, 0));
+        ASSERT_TRUE(panel_.setChargeDelay(c.delayMs));
+        ASSERT_TRUE(panel_.failCharge(c.failKind, c.failValue, c.failCount));
+        UniqueHandle device = OpenButtonDevice();
+        UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = event.get();
+        KVFB_CHARGE_RECORD record{KVFB_CMD_SET_USB_CHARGE, 1, 0};
+        DWORD returned = 0;
+        ASSERT_FALSE(DeviceIoControl(device.get(), KVFB_IOCTL_CHARGE_REQUEST, &record,
+                                     sizeof(record), &record, sizeof(record), &returned,
+                                     &overlapped));
+        ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+        if (c.end != End::Delay) {
+            EXPECT_EQ(status().ChargePendingNow, 1u);
+        }
+        if (c.end == End::CancelIoEx) {
+            EXPECT_TRUE(CancelIoEx(device.get(), &overlapped));
+        } else if (c.end == End::Close) {
+            device.reset();
+        } else if (c.end == End::Removal) {
+            ASSERT_TRUE(kivotest::RemoveSimDevice());
+        }
+        ASSERT_EQ(WaitForSingleObject(event.get(), 10000), WAIT_OBJECT_0);
+        EXPECT_EQ(static_cast<LONG>(overlapped.Internal), c.status);
+        EXPECT_EQ(record.dwStatus, c.dwStatus);
+        const KVFBSIM_STATUS s = status();
+        EXPECT_EQ(s.ChargePendingNow, 0u);
+        EXPECT_EQ(s.ChargeFailed, c.failed);
+        EXPECT_EQ(s.ChargeCancelled, c.cancelled);
+        EXPECT_EQ(s.ChargeLogCount, c.logged);
+        EXPECT_EQ(s.Ec.UsbCharge, c.usb);
+    }
+    // The device back for the tests that follow.
+    device_.reset();
+    ASSERT_TRUE(kivotest::InstallSimDevice());
+    device_ = OpenButtonDevice();
+    ASSERT_TRUE(device_);
+    ASSERT_TRUE(panel_.reset());
+    EXPECT_EQ(status().ChargeDelay, 0u);
 }
 
 TEST_F(SimDriverTest, OpensAndClosesAreCounted)
