@@ -1,7 +1,7 @@
 #include "driver_channel.h"
 
 #include "driver_interface.h"
-#include "mutex_lock.h"
+#include "win32/mutex_lock.h"
 
 namespace kvf {
 

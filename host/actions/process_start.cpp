@@ -3,7 +3,7 @@
 #include <strsafe.h>
 
 #include "actions/foreground.h"
-#include "platform/unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace {
 

@@ -14,8 +14,6 @@
 
 namespace {
 
-using kvfbsim::UniqueHandle;
-
 constexpr LONG kStatusCancelled = static_cast<LONG>(0xC0000120); // STATUS_CANCELLED
 
 UniqueHandle OpenButtonDevice()
