@@ -1,8 +1,8 @@
 #include "driver_channel.h"
 
 #include "driver_interface.h"
-#include "mutex_lock.h"
-#include "unique_handle.h"
+#include "win32/mutex_lock.h"
+#include "win32/unique_handle.h"
 
 namespace kvf {
 

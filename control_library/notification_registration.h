@@ -16,7 +16,7 @@
 #include <atomic>
 
 #include "KivoFCtrl.h"
-#include "unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace kvf {
 

@@ -8,8 +8,8 @@
 #include <cwchar>
 
 #include "library_module.h"
-#include "mutex_lock.h"
-#include "unique_handle.h"
+#include "win32/mutex_lock.h"
+#include "win32/unique_find.h"
 
 namespace kvf {
 
@@ -114,10 +114,9 @@ int CreateDirectoryTree(const wchar_t *folder)
             continue;
         *separator = L'\0';
         WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW(path, &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            FindClose(search);
-        } else if (!CreateDirectoryW(path, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        const UniqueFind search(FindFirstFileW(path, &found));
+        if (!search.valid() && !CreateDirectoryW(path, nullptr) &&
+            GetLastError() != ERROR_ALREADY_EXISTS) {
             // A level that another process created a moment ago, or one the
             // search cannot see (a bare drive), exists all the same.
             return 0;

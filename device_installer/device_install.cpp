@@ -9,6 +9,8 @@
 #include <newdev.h>
 #include <strsafe.h>
 
+#include "win32/unique_find.h"
+
 namespace kivodevinst {
 
 namespace {
@@ -16,11 +18,8 @@ namespace {
 bool FileExists(const wchar_t *path)
 {
     WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW(path, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(search);
-    return true;
+    const UniqueFind search(FindFirstFileW(path, &found));
+    return search.valid();
 }
 
 } // namespace

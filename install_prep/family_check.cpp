@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "bstr.h"
+#include "win32/unique_bstr.h"
 #include "install_mark.h"
 
 namespace zrinstallprep {
@@ -44,8 +44,8 @@ const FamilyQuery *FindQuery(int selector)
 int RunQuery(const FamilyQuery &family, char *buffer, int bufferSize,
              WmiQueryFunction queryProperty)
 {
-    const Bstr nameSpace(family.nameSpace);
-    const Bstr query(family.query);
+    const UniqueBstr nameSpace(family.nameSpace);
+    const UniqueBstr query(family.query);
     if (nameSpace.get() == nullptr || query.get() == nullptr)
         return 0;
     return queryProperty(buffer, bufferSize, nameSpace.get(), query.get(), family.property);

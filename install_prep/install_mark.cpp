@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "win32/unique_hkey.h"
+
 namespace zrinstallprep {
 
 namespace {
@@ -16,32 +18,14 @@ constexpr DWORD kReadBufferBytes = 512;
 
 static_assert(kMarkUnits == 19 && kMarkBytes == 38);
 
-class RegKey {
-public:
-    RegKey() = default;
-    ~RegKey()
-    {
-        if (key_ != nullptr)
-            RegCloseKey(key_);
-    }
-    RegKey(const RegKey &) = delete;
-    RegKey &operator=(const RegKey &) = delete;
-
-    HKEY *receive() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
 } // namespace
 
 int SetRegMark()
 {
-    RegKey key;
+    UniqueHKey key;
     wchar_t noClass[] = L"";
     if (RegCreateKeyExW(HKEY_CURRENT_USER, kMarkKey, 0, noClass, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, key.receive(), nullptr) != ERROR_SUCCESS)
+                        KEY_ALL_ACCESS, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         return 0;
     const LSTATUS written = RegSetValueExW(key.get(), kMarkValue, 0, REG_SZ,
                                            reinterpret_cast<const BYTE *>(kMark), kMarkBytes);
@@ -50,9 +34,8 @@ int SetRegMark()
 
 int CheckRegMark()
 {
-    RegKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kMarkKey, 0, KEY_ALL_ACCESS, key.receive()) !=
-        ERROR_SUCCESS)
+    UniqueHKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kMarkKey, 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS)
         return 0;
 
     // The type is not looked at: the same bytes under another type count.

@@ -4,8 +4,9 @@
 
 #include <cstdlib>
 
-#include "bstr.h"
-#include "com_ptr.h"
+#include "win32/com_ptr.h"
+#include "win32/unique_bstr.h"
+#include "win32/unique_variant.h"
 
 namespace zrinstallprep {
 
@@ -46,7 +47,7 @@ int QueryWmiProperty(char *buffer, int bufferSize, BSTR nameSpace, BSTR query,
 
     ComPtr<IWbemLocator> locator;
     if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                                locator.receiveVoid()))) {
+                                locator.put_void()))) {
         if (uninitialise)
             CoUninitialize();
         return 0;
@@ -54,7 +55,7 @@ int QueryWmiProperty(char *buffer, int bufferSize, BSTR nameSpace, BSTR query,
 
     ComPtr<IWbemServices> services;
     if (FAILED(locator->ConnectServer(nameSpace, nullptr, nullptr, nullptr, 0, nullptr, nullptr,
-                                      services.receive()))) {
+                                      services.put()))) {
         locator.reset();
         if (uninitialise)
             CoUninitialize();
@@ -62,14 +63,14 @@ int QueryWmiProperty(char *buffer, int bufferSize, BSTR nameSpace, BSTR query,
     }
 
     ComPtr<IEnumWbemClassObject> enumerator;
-    const Bstr language(L"WQL");
+    const UniqueBstr language(L"WQL");
     if (FAILED(CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                                  RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
                                  EOAC_NONE)) ||
         language.get() == nullptr ||
         FAILED(services->ExecQuery(language.get(), query,
                                    WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
-                                   enumerator.receive()))) {
+                                   enumerator.put()))) {
         services.reset();
         locator.reset();
         if (uninitialise)
@@ -81,15 +82,13 @@ int QueryWmiProperty(char *buffer, int bufferSize, BSTR nameSpace, BSTR query,
     for (;;) {
         ComPtr<IWbemClassObject> object;
         ULONG returned = 0;
-        enumerator->Next(WBEM_INFINITE, 1, object.receive(), &returned);
+        enumerator->Next(WBEM_INFINITE, 1, object.put(), &returned);
         if (returned == 0)
             break;
-        VARIANT value;
-        VariantInit(&value);
-        object->Get(propertyName, 0, &value, nullptr, nullptr);
-        StoreNarrowValue(value, buffer, bufferSize);
-        VariantClear(&value);
-        object.reset();
+        UniqueVariant value;
+        object->Get(propertyName, 0, value.put(), nullptr, nullptr);
+        StoreNarrowValue(value.get(), buffer, bufferSize);
+        // The value is cleared before its object goes.
     }
 
     services.reset();

@@ -14,25 +14,9 @@
 #include <cwchar>
 #include <string>
 
+#include "win32/unique_handle.h"
+
 namespace {
-
-class Handle {
-public:
-    explicit Handle(HANDLE handle = nullptr) noexcept : handle_(handle) {}
-    ~Handle()
-    {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-    HANDLE get() const noexcept { return handle_; }
-    HANDLE *put() noexcept { return &handle_; }
-    explicit operator bool() const noexcept { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
 
 // The shell's process: the owner of the shell window, else Explorer running
 // in this Windows session.
@@ -45,7 +29,7 @@ DWORD ShellProcessId() noexcept
         return pid;
     DWORD ownSession = 0;
     ProcessIdToSessionId(GetCurrentProcessId(), &ownSession);
-    const Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)
         return 0;
     PROCESSENTRY32W entry{};
@@ -72,11 +56,11 @@ int wmain(int argc, wchar_t **argv)
     const DWORD shell = ShellProcessId();
     if (shell == 0)
         return 1;
-    const Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shell));
-    Handle shellToken;
+    const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shell));
+    UniqueHandle shellToken;
     if (!process || !OpenProcessToken(process.get(), TOKEN_DUPLICATE, shellToken.put()))
         return 1;
-    Handle token;
+    UniqueHandle token;
     if (!DuplicateTokenEx(shellToken.get(), TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY |
                                                 TOKEN_ADJUST_DEFAULT | TOKEN_ADJUST_SESSIONID,
                           nullptr, SecurityImpersonation, TokenPrimary, token.put()))

@@ -10,7 +10,7 @@
 #include "actions/foreground.h"
 #include "actions/velmo_assistant.h"
 #include "platform/com_apartment.h"
-#include "platform/unique_handle.h"
+#include "win32/unique_handle.h"
 
 const WCHAR szPenProc[] = L"ZRCaptureTool.exe";
 const WCHAR szVelmoProc[] = L"Velmo.exe";

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <new>
 
-#include "platform/unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace {
 

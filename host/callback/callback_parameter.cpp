@@ -1,35 +1,12 @@
 #include "callback/callback_parameter.h"
 
 #include "actions/velmo_assistant.h"
+#include "win32/mutex_lock.h"
 
 _callbackParam gCallBackParameter{};
+// Null until the first InitializeCallBackFunction: the record is then used
+// without the lock, as nobody else uses it yet.
 HANDLE hMutexParameter = nullptr;
-
-namespace {
-
-// Held for one copy. A wait that fails (no mutex yet at start-up) is not
-// checked: the copy goes on without the lock, as nobody else is using the
-// record then.
-class ParameterLock {
-public:
-    ParameterLock() noexcept
-    {
-        const DWORD wait = WaitForSingleObject(hMutexParameter, INFINITE);
-        owned_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-    }
-    ~ParameterLock()
-    {
-        if (owned_)
-            ReleaseMutex(hMutexParameter);
-    }
-    ParameterLock(const ParameterLock &) = delete;
-    ParameterLock &operator=(const ParameterLock &) = delete;
-
-private:
-    bool owned_ = false;
-};
-
-} // namespace
 
 BOOL InitializeCallBackFunction(HWND hWnd) noexcept
 {
@@ -52,7 +29,7 @@ void SetParameter(BUTTON_NAME button, const _Param *param) noexcept
 {
     if (param == nullptr)
         return;
-    const ParameterLock lock;
+    const MutexLock lock(hMutexParameter);
     if (button == BUTTON_A)
         gCallBackParameter.ParamA = *param;
     else
@@ -61,13 +38,13 @@ void SetParameter(BUTTON_NAME button, const _Param *param) noexcept
 
 void SetButtonAction(DWORD action) noexcept
 {
-    const ParameterLock lock;
+    const MutexLock lock(hMutexParameter);
     gCallBackParameter.dwButtonAction = action;
 }
 
 CallBackSnapshot CopyCallBackParameter() noexcept
 {
-    const ParameterLock lock;
+    const MutexLock lock(hMutexParameter);
     return CallBackSnapshot{gCallBackParameter.ParamA, gCallBackParameter.ParamB,
                             gCallBackParameter.dwButtonAction};
 }

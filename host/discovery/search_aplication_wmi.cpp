@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "platform/com_apartment.h"
-#include "platform/com_ptr.h"
-#include "platform/unique_bstr.h"
+#include "win32/com_ptr.h"
+#include "win32/unique_bstr.h"
 
 bool CSearchAplication::makeAplicationList()
 {

@@ -6,7 +6,7 @@
 #include <strsafe.h>
 
 #include "platform/com_apartment.h"
-#include "platform/com_ptr.h"
+#include "win32/com_ptr.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "discovery/wmi_query.h"
 
-#include "platform/com_ptr.h"
-#include "platform/unique_bstr.h"
+#include "win32/com_ptr.h"
+#include "win32/unique_bstr.h"
 
 bool ExecuteWmiQuery(IWbemServices *services, const wchar_t *query, const wchar_t *property,
                      std::size_t maxRows, std::vector<UniqueVariant> &values)

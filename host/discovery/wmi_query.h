@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "platform/unique_variant.h"
+#include "win32/unique_variant.h"
 
 // Runs a WQL query and gives, for each row in the provider's order and for
 // at most maxRows rows, the value of one property. False when the query

@@ -6,7 +6,7 @@
 #include <cwchar>
 #include <string>
 
-#include "platform/unique_handle.h"
+#include "win32/unique_hkey.h"
 
 namespace {
 

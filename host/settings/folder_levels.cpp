@@ -2,7 +2,7 @@
 
 #include <strsafe.h>
 
-#include "platform/unique_find.h"
+#include "win32/unique_find.h"
 #include "settings/ini_file_path.h"
 
 bool CheckAndCreateDir(LPCWSTR path) noexcept

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "kvfbsim_interface.h"
-#include "unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace kvfbsim {
 

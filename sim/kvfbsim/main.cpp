@@ -115,19 +115,19 @@ int PrintStatus(kvfbsim::Panel &panel)
     return kOk;
 }
 
-kvfbsim::UniqueHandle OpenButtonDevice()
+UniqueHandle OpenButtonDevice()
 {
-    return kvfbsim::UniqueHandle(CreateFileW(KVFB_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                             OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+    return UniqueHandle(CreateFileW(KVFB_DEVICE_PATH, GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OVERLAPPED, nullptr));
 }
 
 int WaitReport(DWORD timeoutMs)
 {
-    kvfbsim::UniqueHandle device = OpenButtonDevice();
+    UniqueHandle device = OpenButtonDevice();
     if (!device)
         return Failed(L"opening " KVFB_DEVICE_PATH);
-    kvfbsim::UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!event)
         return Failed(L"CreateEventW");
     OVERLAPPED overlapped{};
@@ -168,12 +168,12 @@ int Charge(bool set, std::wstring_view option, const wchar_t *valueText)
             return Usage();
         record.dwValue = *value;
     }
-    kvfbsim::UniqueHandle device = OpenButtonDevice();
+    UniqueHandle device = OpenButtonDevice();
     if (!device)
         return Failed(L"opening " KVFB_DEVICE_PATH);
     // The driver may pend the request: on an overlapped handle it then
     // needs an OVERLAPPED record of its own to be waited for.
-    kvfbsim::UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     OVERLAPPED overlapped{};
     overlapped.hEvent = event.get();
     DWORD returned = 0;

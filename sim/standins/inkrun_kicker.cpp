@@ -19,7 +19,7 @@
 #include "command_tail.h"
 #include "module_path.h"
 #include "standin_log.h"
-#include "unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace {
 
@@ -46,8 +46,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         standin::AppendLogLine(L"launch failed " + std::to_wstring(GetLastError()));
         return kFailed;
     }
-    const kvfbsim::UniqueHandle process(info.hProcess);
-    const kvfbsim::UniqueHandle thread(info.hThread);
+    const UniqueHandle process(info.hProcess);
+    const UniqueHandle thread(info.hThread);
     standin::AppendLogLine(L"launched " + std::to_wstring(info.dwProcessId));
     return kLaunched;
 }

@@ -121,7 +121,7 @@ private:
         return 0;
     }
 
-    kivotest::UniqueHandle event_, stop_, lock_, returned_, exit_, thread_;
+    UniqueHandle event_, stop_, lock_, returned_, exit_, thread_;
     uint32_t report_ = 0xFFFFFFFF;
     bool completed_ = false;
 };
@@ -187,9 +187,9 @@ TEST_F(ChannelTest, AStopBeforeTheRequestIssuesNothing)
 
 TEST_F(ChannelTest, AButtonRequestWithoutADeviceFailsAtOnce)
 {
-    kivotest::UniqueHandle event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    kivotest::UniqueHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    kivotest::UniqueHandle lock(kvf::OpenDriverLock());
+    UniqueHandle event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    UniqueHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    UniqueHandle lock(kvf::OpenDriverLock());
     uint32_t report = 7;
     EXPECT_FALSE(kvf::WaitButtonReport(lock.get(), event.get(), stop.get(), report));
     EXPECT_EQ(report, 7u);

@@ -121,8 +121,8 @@ TEST_F(SessionTest, ARegistrationInAnotherProcessOfTheSessionGetsMinusTwo)
 {
     const std::wstring registered = L"kvf_test_client_registered";
     const std::wstring release = L"kvf_test_client_release";
-    kivotest::UniqueHandle registeredEvent(CreateEventW(nullptr, TRUE, FALSE, registered.c_str()));
-    kivotest::UniqueHandle releaseEvent(CreateEventW(nullptr, TRUE, FALSE, release.c_str()));
+    UniqueHandle registeredEvent(CreateEventW(nullptr, TRUE, FALSE, registered.c_str()));
+    UniqueHandle releaseEvent(CreateEventW(nullptr, TRUE, FALSE, release.c_str()));
     auto client = kivotest::StartProcess(kivotest::Quote(kivotest::BinFile(L"kvf_client.exe")) +
                                          L" open register signal=" + registered +
                                          L" wait=" + release + L" close");
@@ -174,7 +174,7 @@ TEST_F(SessionTest, AThreadStuckInItsCallbackHoldsBackButNeverTouchesTheNextRegi
     ASSERT_TRUE(WaitPending(1));
     ASSERT_TRUE(panel_.injectReport(1));
     ASSERT_TRUE(gRecorderA.WaitFor(1));
-    kivotest::UniqueHandle oldThread(OpenThread(SYNCHRONIZE, FALSE, gRecorderA.lastThreadId()));
+    UniqueHandle oldThread(OpenThread(SYNCHRONIZE, FALSE, gRecorderA.lastThreadId()));
     ASSERT_TRUE(oldThread);
 
     // Close gives up waiting for the stuck thread and goes on.
@@ -210,12 +210,12 @@ TEST_F(SessionTest, AStopWhileTheThreadWaitsForTheDriverLockIssuesNothing)
     ASSERT_TRUE(gRecorderA.WaitFor(1));
     // Another process's charge command holds the driver lock while the
     // thread's pause ends: its next request waits for the lock.
-    kivotest::UniqueHandle lock(CreateMutexW(nullptr, FALSE, L"hMutexDriver"));
+    UniqueHandle lock(CreateMutexW(nullptr, FALSE, L"hMutexDriver"));
     ASSERT_TRUE(lock);
     ASSERT_EQ(WaitForSingleObject(lock.get(), 10000), WAIT_OBJECT_0);
     Sleep(300);
     // KVFClose gives up waiting for the thread and then waits for the lock.
-    kivotest::UniqueHandle closer(CreateThread(
+    UniqueHandle closer(CreateThread(
         nullptr, 0, [](LPVOID) -> DWORD { return static_cast<DWORD>(KVFClose()); }, nullptr, 0,
         nullptr));
     ASSERT_TRUE(closer);

@@ -7,28 +7,12 @@
 #include <cstring>
 #include <cwchar>
 
-#include "unique_handle.h"
+#include "device_info_list.h"
+#include "win32/unique_handle.h"
 
 namespace devinsttest {
 
 namespace {
-
-class DeviceInfoSet {
-public:
-    explicit DeviceInfoSet(HDEVINFO set) : set_(set) {}
-    ~DeviceInfoSet()
-    {
-        if (valid())
-            SetupDiDestroyDeviceInfoList(set_);
-    }
-    DeviceInfoSet(const DeviceInfoSet &) = delete;
-    DeviceInfoSet &operator=(const DeviceInfoSet &) = delete;
-    bool valid() const { return set_ != INVALID_HANDLE_VALUE; }
-    HDEVINFO get() const { return set_; }
-
-private:
-    HDEVINFO set_;
-};
 
 std::optional<std::vector<BYTE>> Property(HDEVINFO set, SP_DEVINFO_DATA *device, DWORD property)
 {
@@ -74,7 +58,7 @@ template <typename Action>
 auto WithNode(const std::wstring &instanceId, Action action)
     -> decltype(action(HDEVINFO{}, static_cast<SP_DEVINFO_DATA *>(nullptr)))
 {
-    DeviceInfoSet set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
+    kivodevinst::DeviceInfoList set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof(device);
     if (!set.valid() || !SetupDiOpenDeviceInfoW(set.get(), instanceId.c_str(), nullptr, 0, &device))
@@ -88,8 +72,8 @@ std::vector<std::wstring> NodesWithHardwareId(const std::wstring &hardwareId, bo
                                               bool *ok)
 {
     std::vector<std::wstring> nodes;
-    DeviceInfoSet set(SetupDiGetClassDevsW(nullptr, nullptr, nullptr,
-                                           DIGCF_ALLCLASSES | (presentOnly ? DIGCF_PRESENT : 0)));
+    kivodevinst::DeviceInfoList set(SetupDiGetClassDevsW(
+        nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | (presentOnly ? DIGCF_PRESENT : 0)));
     if (ok != nullptr)
         *ok = set.valid();
     if (!set.valid())
@@ -112,7 +96,7 @@ std::vector<std::wstring> NodesWithHardwareId(const std::wstring &hardwareId, bo
 
 std::optional<std::wstring> CreateRootNode(const std::vector<std::wstring> &hardwareIds)
 {
-    DeviceInfoSet set(SetupDiCreateDeviceInfoList(&GUID_DEVCLASS_SYSTEM, nullptr));
+    kivodevinst::DeviceInfoList set(SetupDiCreateDeviceInfoList(&GUID_DEVCLASS_SYSTEM, nullptr));
     if (!set.valid())
         return std::nullopt;
     SP_DEVINFO_DATA device{};
@@ -160,9 +144,9 @@ std::optional<std::wstring> NodeText(const std::wstring &instanceId, DWORD prope
 
 bool ButtonDeviceOpens(DWORD *error)
 {
-    kvfbsim::UniqueHandle device(CreateFileW(L"\\\\.\\KVFB", GENERIC_READ | GENERIC_WRITE,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                             OPEN_EXISTING, 0, nullptr));
+    UniqueHandle device(CreateFileW(L"\\\\.\\KVFB", GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
     if (error != nullptr)
         *error = device.valid() ? ERROR_SUCCESS : GetLastError();
     return device.valid();

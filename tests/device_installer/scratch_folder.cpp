@@ -6,7 +6,7 @@
 
 #include "temp_folder.h"
 #include "test_paths.h"
-#include "unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace devinsttest {
 
@@ -80,8 +80,8 @@ bool ScratchFolder::write(const std::wstring &name, const std::string &text) con
 {
     if (path_.empty())
         return false;
-    kvfbsim::UniqueHandle out(CreateFileW(file(name).c_str(), GENERIC_WRITE, 0, nullptr,
-                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle out(CreateFileW(file(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out.valid())
         return false;
     DWORD written = 0;

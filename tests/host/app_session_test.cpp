@@ -490,7 +490,7 @@ TEST_F(RunningHost, TheEndOfTheSessionWithABoxOpen)
                 Unresolvable(ini, row.unresolvable);
         });
         HostApp host;
-        kivotest::UniqueHandle registration;
+        UniqueHandle registration;
         if (row.box == StartUpWarning) {
             ASSERT_TRUE(host.Start());
         } else {

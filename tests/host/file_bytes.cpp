@@ -2,15 +2,14 @@
 
 #include <windows.h>
 
-#include "unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace hosttest {
 
 std::optional<std::string> ReadFileBytes(const std::wstring &path)
 {
-    kvfbsim::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                           OPEN_EXISTING, 0, nullptr));
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file)
         return std::nullopt;
     std::string bytes;
@@ -23,7 +22,7 @@ std::optional<std::string> ReadFileBytes(const std::wstring &path)
 
 bool WriteFileBytes(const std::wstring &path, const std::string &bytes)
 {
-    kvfbsim::UniqueHandle file(
+    UniqueHandle file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     if (!file)
         return false;

@@ -12,7 +12,7 @@
 #include "scratch_folder.h"
 #include "settings/folder_levels.h"
 #include "settings/ini_file_path.h"
-#include "unique_handle.h"
+#include "win32/unique_handle.h"
 #include "user_settings_guard.h"
 
 namespace {
@@ -266,9 +266,8 @@ TEST_F(SettingsFile, UpdateFailsWhileAnotherProgramHoldsTheFile)
     ASSERT_EQ(TRUE, parameter.Load(nullptr));
     parameter.setSettingA(1);
     {
-        const kvfbsim::UniqueHandle holder(CreateFileW(guard_.userFile().c_str(), GENERIC_READ,
-                                                       FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                                       nullptr));
+        const UniqueHandle holder(CreateFileW(guard_.userFile().c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(holder.valid());
         EXPECT_EQ(FALSE, parameter.Update());
     }
@@ -284,7 +283,7 @@ bool ReadOnlyIsEnforced(const std::wstring &folder)
     if (!hosttest::WriteFileBytes(probe, "x") ||
         !SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_READONLY))
         return false;
-    const kvfbsim::UniqueHandle file(
+    const UniqueHandle file(
         CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     const bool enforced = !file.valid();
     return enforced;

@@ -4,7 +4,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include "platform/com_ptr.h"
+#include "win32/com_ptr.h"
 
 namespace hosttest {
 

@@ -2,28 +2,9 @@
 
 #include <cstring>
 
+#include "win32/unique_hkey.h"
+
 namespace installpreptest {
-
-namespace {
-
-class Key {
-public:
-    Key() = default;
-    ~Key()
-    {
-        if (key_ != nullptr)
-            RegCloseKey(key_);
-    }
-    Key(const Key &) = delete;
-    Key &operator=(const Key &) = delete;
-    HKEY *receive() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
-} // namespace
 
 std::vector<BYTE> TextBytes(const std::wstring &text, bool terminated)
 {
@@ -35,8 +16,8 @@ std::vector<BYTE> TextBytes(const std::wstring &text, bool terminated)
 
 bool KeyExists(const wchar_t *path)
 {
-    Key key;
-    return RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, key.receive()) == ERROR_SUCCESS;
+    UniqueHKey key;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 bool DeleteKeyTree(const wchar_t *path)
@@ -49,8 +30,8 @@ bool DeleteKeyTree(const wchar_t *path)
 
 std::optional<RegistryValue> ReadValue(const wchar_t *keyPath, const wchar_t *valueName)
 {
-    Key key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, key.receive()) != ERROR_SUCCESS)
+    UniqueHKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
         return std::nullopt;
     RegistryValue value;
     DWORD size = 0;
@@ -67,17 +48,17 @@ std::optional<RegistryValue> ReadValue(const wchar_t *keyPath, const wchar_t *va
 
 bool CreateKey(const wchar_t *keyPath)
 {
-    Key key;
+    UniqueHKey key;
     return RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                           key.receive(), nullptr) == ERROR_SUCCESS;
+                           key.put(), nullptr) == ERROR_SUCCESS;
 }
 
 bool WriteValue(const wchar_t *keyPath, const wchar_t *valueName, DWORD type,
                 const std::vector<BYTE> &data)
 {
-    Key key;
+    UniqueHKey key;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        key.receive(), nullptr) != ERROR_SUCCESS)
+                        key.put(), nullptr) != ERROR_SUCCESS)
         return false;
     return RegSetValueExW(key.get(), valueName, 0, type, data.data(),
                           static_cast<DWORD>(data.size())) == ERROR_SUCCESS;

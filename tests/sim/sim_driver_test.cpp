@@ -14,8 +14,6 @@
 
 namespace {
 
-using kvfbsim::UniqueHandle;
-
 constexpr LONG kStatusCancelled = static_cast<LONG>(0xC0000120); // STATUS_CANCELLED
 constexpr LONG kStatusDeletePending = static_cast<LONG>(0xC0000056); // STATUS_DELETE_PENDING
 constexpr LONG kStatusDeviceNotReady = static_cast<LONG>(0xC00000A3);

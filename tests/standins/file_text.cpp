@@ -2,15 +2,15 @@
 
 #include <windows.h>
 
-#include "unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace standintest {
 
 std::optional<std::string> ReadFileBytes(const std::wstring &path)
 {
-    kvfbsim::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return std::nullopt;
     std::string bytes;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace kivotest {
 
@@ -65,7 +65,7 @@ std::optional<size_t> CountProcessHandles(DWORD processId)
 
 std::optional<size_t> CountProcessThreads(DWORD processId)
 {
-    const kvfbsim::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     if (!snapshot)
         return std::nullopt;
     size_t count = 0;

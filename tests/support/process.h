@@ -6,11 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace kivotest {
-
-using kvfbsim::UniqueHandle;
 
 // Quotes an argument for a command line when it holds blanks.
 std::wstring Quote(const std::wstring &argument);

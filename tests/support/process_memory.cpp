@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace kivotest {
 
@@ -14,8 +14,9 @@ namespace {
 // Read to the end: files of /proc tell no size.
 std::string ReadWholeFile(const std::wstring &path)
 {
-    const kvfbsim::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                 nullptr, OPEN_EXISTING, 0, nullptr));
+    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        0, nullptr));
     std::string text;
     if (!file.valid())
         return text;
@@ -92,7 +93,8 @@ BOOL CALLBACK CountWindowsOf(HWND window, LPARAM context)
 
 std::optional<size_t> PrivateBytes(DWORD processId)
 {
-    const kvfbsim::UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    const UniqueHandle process(
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
     if (!process.valid())
         return std::nullopt;
     PROCESS_MEMORY_COUNTERS_EX counters{};
@@ -109,7 +111,7 @@ std::optional<size_t> PrivateBytes(DWORD processId)
 
 std::optional<GuiObjects> CountGuiObjects(DWORD processId)
 {
-    const kvfbsim::UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+    const UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
     if (!process.valid())
         return std::nullopt;
     GuiObjects objects;

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "win32/unique_find.h"
+
 namespace kivotest {
 
 namespace {
@@ -16,24 +18,6 @@ std::wstring TempPath()
         return {};
     return std::wstring(buffer.data(), length);
 }
-
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE handle) : handle_(handle) {}
-    ~FindHandle()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            FindClose(handle_);
-    }
-    FindHandle(const FindHandle &) = delete;
-    FindHandle &operator=(const FindHandle &) = delete;
-
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
 
 } // namespace
 
@@ -68,7 +52,7 @@ bool RemoveFolderTree(const std::wstring &path)
 {
     WIN32_FIND_DATAW entry{};
     {
-        FindHandle find(FindFirstFileW((path + L"\\*").c_str(), &entry));
+        UniqueFind find(FindFirstFileW((path + L"\\*").c_str(), &entry));
         if (find.valid()) {
             do {
                 const std::wstring name = entry.cFileName;

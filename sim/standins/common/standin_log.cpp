@@ -5,7 +5,7 @@
 #include <string>
 
 #include "module_path.h"
-#include "unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace standin {
 
@@ -65,9 +65,9 @@ bool AppendLogLine(std::wstring_view line)
     // Append-only access makes every write land at the current end, even when
     // two stand-ins share one file; sharing everything lets tests read and
     // delete it while a stand-in still runs.
-    kvfbsim::UniqueHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
     const std::string bytes = ToUtf8(line) + "\r\n";

@@ -1,6 +1,9 @@
-// Owning VARIANT: cleared when the owner goes away. Movable, so that rows of
-// a query can be kept in a container.
+// Owner of one VARIANT and what it holds (a BSTR, an interface): cleared
+// with VariantClear when the owner goes away. Movable, so that the values of
+// a query's rows can be kept in a container.
 #pragma once
+
+#include <windows.h>
 
 #include <oleauto.h>
 

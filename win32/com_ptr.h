@@ -1,4 +1,6 @@
-// Owning pointer to a COM interface: released when the owner goes away.
+// Owner of one reference to a COM interface: released when the owner goes
+// away, takes another, or calls reset() (a caller that must release its
+// interfaces in a fixed order before it ends COM on the thread does so).
 #pragma once
 
 #include <unknwn.h>

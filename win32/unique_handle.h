@@ -1,5 +1,7 @@
-// Owning wrappers of the host's kernel handles and registry keys: closed
-// when the owner goes away, so every early return lets go of what it took.
+// Owner of one kernel handle (file, event, mutex, process, thread, token,
+// snapshot): closed with CloseHandle when the owner goes away or takes
+// another. Both null and INVALID_HANDLE_VALUE count as empty, as the Win32
+// calls return either for "no handle".
 #pragma once
 
 #include <windows.h>
@@ -24,39 +26,22 @@ public:
     HANDLE get() const noexcept { return handle_; }
     bool valid() const noexcept { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
     explicit operator bool() const noexcept { return valid(); }
+
     void reset(HANDLE handle = nullptr) noexcept
     {
         if (valid())
             CloseHandle(handle_);
         handle_ = handle;
     }
+    // Gives the handle up without closing it.
     HANDLE release() noexcept { return std::exchange(handle_, nullptr); }
+    // For out parameters of Win32 calls: whatever was held is closed first.
+    HANDLE *put() noexcept
+    {
+        reset();
+        return &handle_;
+    }
 
 private:
     HANDLE handle_ = nullptr;
-};
-
-class UniqueHKey {
-public:
-    UniqueHKey() noexcept = default;
-    ~UniqueHKey() { close(); }
-    UniqueHKey(const UniqueHKey &) = delete;
-    UniqueHKey &operator=(const UniqueHKey &) = delete;
-
-    HKEY get() const noexcept { return key_; }
-    HKEY *put() noexcept
-    {
-        close();
-        return &key_;
-    }
-    // The result of RegCloseKey; ERROR_SUCCESS when nothing was open.
-    LSTATUS close() noexcept
-    {
-        const LSTATUS status = key_ != nullptr ? RegCloseKey(key_) : ERROR_SUCCESS;
-        key_ = nullptr;
-        return status;
-    }
-
-private:
-    HKEY key_ = nullptr;
 };

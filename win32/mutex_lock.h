@@ -1,12 +1,11 @@
-// Holds one of the library's named mutexes for a scope. Every wait is
-// without time-out; a mutex abandoned by a process that died while holding
-// it is owned all the same. A null handle (the mutex could not be created)
-// makes the scope run without the lock.
+// Holds a mutex (one the owner of the handle keeps open) for a scope: waits
+// without time-out, takes a mutex abandoned by a process that died while
+// holding it all the same, and releases it at the end of the scope. A null
+// handle (the mutex could not be made) makes the scope run without the
+// lock, as does a wait that fails.
 #pragma once
 
 #include <windows.h>
-
-namespace kvf {
 
 class MutexLock {
 public:
@@ -29,5 +28,3 @@ private:
     HANDLE mutex_;
     bool owned_ = false;
 };
-
-} // namespace kvf

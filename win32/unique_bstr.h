@@ -1,5 +1,9 @@
-// Owning BSTR: freed when the owner goes away.
+// Owner of one BSTR made from a text for the length of a call (the strings
+// handed to WMI, for example): freed with SysFreeString when the owner goes
+// away.
 #pragma once
+
+#include <windows.h>
 
 #include <oleauto.h>
 
@@ -10,6 +14,7 @@ public:
     UniqueBstr(const UniqueBstr &) = delete;
     UniqueBstr &operator=(const UniqueBstr &) = delete;
 
+    // Null when the string could not be allocated.
     BSTR get() const noexcept { return bstr_; }
 
 private:

@@ -1,4 +1,6 @@
-// Owning search handle of FindFirstFileW: closed when the owner goes away.
+// Owner of one search handle of FindFirstFileW: closed with FindClose when
+// the owner goes away. Both INVALID_HANDLE_VALUE (nothing found) and null
+// count as empty.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +16,7 @@ public:
     UniqueFind(const UniqueFind &) = delete;
     UniqueFind &operator=(const UniqueFind &) = delete;
 
+    HANDLE get() const noexcept { return handle_; }
     bool valid() const noexcept { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
 
 private:
