@@ -4,6 +4,7 @@
 
 #include "driver_channel.h"
 #include "library_module.h"
+#include "win32/srw_lock.h"
 
 namespace kvf {
 
@@ -17,14 +18,6 @@ constexpr DWORD kPauseAfterReportMs = 100;
 // thread that outlived KVFClose's wait (its callback still running) ends
 // its call before the next registration's thread makes one.
 SRWLOCK callbackLock = SRWLOCK_INIT;
-
-class CallbackTurn {
-public:
-    CallbackTurn() noexcept { AcquireSRWLockExclusive(&callbackLock); }
-    ~CallbackTurn() { ReleaseSRWLockExclusive(&callbackLock); }
-    CallbackTurn(const CallbackTurn &) = delete;
-    CallbackTurn &operator=(const CallbackTurn &) = delete;
-};
 
 } // namespace
 
@@ -99,7 +92,7 @@ void NotificationRegistration::Run()
         if (!WaitButtonReport(driverLock_.get(), notifyEvent_.get(), stopEvent_.get(), report))
             break; // stopped, or the driver refused the request: callbacks simply stop
         {
-            const CallbackTurn turn;
+            const SrwExclusiveLock turn(callbackLock);
             // A stop that came while an older thread's call ran wins.
             if (!stop_.load())
                 callback_(report);

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "actions/key_input.h"
+#include "win32/srw_lock.h"
 #include "resource.h"
 
 DWORD gSend5BFWnd = 1;
@@ -14,19 +15,11 @@ constexpr int kTitleChars = 260;
 
 SRWLOCK foregroundLock = SRWLOCK_INIT;
 
-class ForegroundLock {
-public:
-    ForegroundLock() noexcept { AcquireSRWLockExclusive(&foregroundLock); }
-    ~ForegroundLock() { ReleaseSRWLockExclusive(&foregroundLock); }
-    ForegroundLock(const ForegroundLock &) = delete;
-    ForegroundLock &operator=(const ForegroundLock &) = delete;
-};
-
 } // namespace
 
 void BringToFront(DWORD pid, bool startMenuFallback) noexcept
 {
-    const ForegroundLock lock;
+    const SrwExclusiveLock lock(foregroundLock);
     gSend5BFWnd = startMenuFallback ? 1 : 0;
     SetProcIDtoForegroundWindow(pid);
     gSend5BFWnd = 1;

@@ -205,19 +205,11 @@ void CKivoFunctionButtonWnd::Recover()
     }
     // The session of before the sleep may have lost its driver: a new one,
     // which also applies the stored charge options again.
-    KVFClose();
-    m_bOpen = false;
-    const _kvf_error_id failure = OpenNotification();
-    if (failure == KVF_ERROR_NONE) {
-        m_bNotify = true;
-        m_bRecover = false;
+    const _kvf_error_id failure = OpenSessionAnew();
+    if (failure == KVF_ERROR_NONE)
         return;
-    }
     // Shown once; the next resume or device arrival tries again, and the
     // program goes on.
-    KVFClose();
-    m_bOpen = false;
-    m_bNotify = false;
     m_bRecover = true;
     SetError(failure);
     checkLastError();
@@ -250,16 +242,26 @@ void CKivoFunctionButtonWnd::OnSessionChange(UINT nSessionState, UINT nId)
     Default();
 }
 
-void CKivoFunctionButtonWnd::ConnectNotification()
+_kvf_error_id CKivoFunctionButtonWnd::OpenSessionAnew()
 {
-    const _kvf_error_id failure = OpenNotification();
-    if (failure == KVF_ERROR_NONE) {
-        m_bNotify = true;
-        m_bRecover = false;
-        return;
-    }
     KVFClose();
     m_bOpen = false;
+    const _kvf_error_id failure = OpenNotification();
+    m_bNotify = failure == KVF_ERROR_NONE;
+    if (m_bNotify) {
+        m_bRecover = false;
+    } else {
+        KVFClose();
+        m_bOpen = false;
+    }
+    return failure;
+}
+
+void CKivoFunctionButtonWnd::ConnectNotification()
+{
+    const _kvf_error_id failure = OpenSessionAnew();
+    if (failure == KVF_ERROR_NONE)
+        return;
     if (failure == KVF_ERROR_DRIVER_OPEN) {
         // The device is away: said once, then the program waits for it as a
         // recovery does, instead of ending.

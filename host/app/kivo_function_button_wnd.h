@@ -55,6 +55,9 @@ protected:
     // doubles while sessions keep failing at once, and starts again after a
     // session that delivered a report or lasted a minute.
     UINT NextBackoffDelay();
+    // Closes whatever session there is and opens a new one; on failure
+    // nothing is left open. The error id of the step that failed.
+    _kvf_error_id OpenSessionAnew();
     // Notification at a session connect; a device that is away is said
     // once and then waited for.
     void ConnectNotification();
