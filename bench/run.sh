@@ -29,9 +29,20 @@ run "$build/bin/host_road_bench.exe"
 idle=${KIVO_IDLE_SECONDS:-60}
 run "$build/bin/host_bench.exe" "$build/dist/KivoFunctionButtonApl.exe" $((idle + 15)) &
 bench=$!
+# Other trees on this machine may run a host of their own: this one is the
+# process whose program is this tree's, in either form Wine shows it.
+host_exe=$build/dist/KivoFunctionButtonApl.exe
+host_pid() {
+  local proc exe
+  for proc in /proc/[0-9]*; do
+    exe=$(tr '\0' '\n' 2>/dev/null <"$proc/cmdline" | head -n1 | tr '\\' '/') || continue
+    [ "${exe#[Zz]:}" = "$host_exe" ] && { echo "${proc#/proc/}"; return 0; }
+  done
+  return 1
+}
 pid=
 for _ in $(seq 100); do
-  pid=$(pgrep -f 'KivoFunctionButtonApl.exe' | head -n1) && [ -n "$pid" ] && break
+  pid=$(host_pid) && break
   sleep 0.2
 done
 sleep 5 # start-up over: notification runs
