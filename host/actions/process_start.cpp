@@ -5,6 +5,7 @@
 #include "actions/foreground.h"
 #include "actions/process_search.h"
 #include "actions/started_program.h"
+#include "win32/unique_handle.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ BOOL StartAndFollow(WCHAR *command, AfterIdle afterIdle) noexcept
     PROCESS_INFORMATION info{};
     if (!StartProcess(command, &info))
         return FALSE;
-    CloseHandle(info.hThread);
+    const UniqueHandle thread(info.hThread);
     FollowStartedProgram(info.hProcess, info.dwProcessId, afterIdle);
     return TRUE;
 }
