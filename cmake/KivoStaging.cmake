@@ -19,9 +19,22 @@ endfunction()
 function(kivo_add_dist_target)
   get_property(files GLOBAL PROPERTY KIVO_DIST_FILES)
   get_property(targets GLOBAL PROPERTY KIVO_DIST_TARGETS)
+  set(programs)
+  foreach(target ${targets})
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "EXECUTABLE" OR type STREQUAL "SHARED_LIBRARY")
+      list(APPEND programs "${KIVO_DIST_DIR}/$<TARGET_FILE_NAME:${target}>")
+    endif()
+  endforeach()
+  # What ships carries no debug information: it is of no use to a user, and
+  # triples the files (Wine even reads it into every process's private
+  # memory). The programs in build/bin keep it for debugging. strip would
+  # write today's date into the PE header; SOURCE_DATE_EPOCH keeps it at 0,
+  # as the linker left it, so two builds still give the same files.
   add_custom_target(dist ALL
     COMMAND ${CMAKE_COMMAND} -E make_directory ${KIVO_DIST_DIR}
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${files} ${KIVO_DIST_DIR}
+    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_STRIP} --strip-debug ${programs}
     COMMENT "Staging the ready-to-install folder ${KIVO_DIST_DIR}"
     VERBATIM)
   add_dependencies(dist ${targets})
