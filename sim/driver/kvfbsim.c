@@ -191,38 +191,34 @@ static ULONG TakeRequestsOfFile(PLIST_ENTRY list, ULONG *pendingNow, PFILE_OBJEC
     return count;
 }
 
-static VOID CancelButtonRequest(PDEVICE_OBJECT device, PIRP irp)
+/* Takes a cancelled request off its queue (if still there), counts it and
+ * completes it. */
+static VOID CancelQueuedRequest(PIRP irp, ULONG *pendingNow, ULONG *cancelled)
 {
     KIRQL irql;
-    UNREFERENCED_PARAMETER(device);
     IoReleaseCancelSpinLock(irp->CancelIrql);
 
     KeAcquireSpinLock(&g_sim.Lock, &irql);
     if (!IsListEmpty(&irp->Tail.Overlay.ListEntry)) {
         RemoveEntryList(&irp->Tail.Overlay.ListEntry);
-        g_sim.Status.PendingNow--;
+        (*pendingNow)--;
     }
-    g_sim.Status.ButtonCancelled++;
+    (*cancelled)++;
     KeReleaseSpinLock(&g_sim.Lock, irql);
 
     CompleteIrp(irp, STATUS_CANCELLED, 0);
 }
 
+static VOID CancelButtonRequest(PDEVICE_OBJECT device, PIRP irp)
+{
+    UNREFERENCED_PARAMETER(device);
+    CancelQueuedRequest(irp, &g_sim.Status.PendingNow, &g_sim.Status.ButtonCancelled);
+}
+
 static VOID CancelChargeRequest(PDEVICE_OBJECT device, PIRP irp)
 {
-    KIRQL irql;
     UNREFERENCED_PARAMETER(device);
-    IoReleaseCancelSpinLock(irp->CancelIrql);
-
-    KeAcquireSpinLock(&g_sim.Lock, &irql);
-    if (!IsListEmpty(&irp->Tail.Overlay.ListEntry)) {
-        RemoveEntryList(&irp->Tail.Overlay.ListEntry);
-        g_sim.Status.ChargePendingNow--;
-    }
-    g_sim.Status.ChargeCancelled++;
-    KeReleaseSpinLock(&g_sim.Lock, irql);
-
-    CompleteIrp(irp, STATUS_CANCELLED, 0);
+    CancelQueuedRequest(irp, &g_sim.Status.ChargePendingNow, &g_sim.Status.ChargeCancelled);
     WakeChargeWorker();
 }
 
