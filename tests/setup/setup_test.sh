@@ -166,9 +166,15 @@ nothing_installed "refused driver"
 check "/D=: exit code" 0 "$(run "\"$setup\" /S /FORCE /D=C:\\Kivo Test Folder")"
 check "/D=: installed there" present \
   "$([ -f "$WINEPREFIX/drive_c/Kivo Test Folder/KivoFunctionButtonApl.exe" ] && echo present || echo absent)"
+# As after any installation, the tray program is up before it is removed.
+check "/D=: the tray program runs" present "$(wait_window present)"
 cp "$WINEPREFIX/drive_c/Kivo Test Folder/Uninstall.exe" "$WINEPREFIX/drive_c/kivo_uninstall.exe"
 check "/D=: uninstall exit code" 0 "$(run "C:\\kivo_uninstall.exe /S _?=C:\\Kivo Test Folder")"
 check "/D=: folder removed" absent "$([ -e "$WINEPREFIX/drive_c/Kivo Test Folder" ] && echo present || echo absent)"
 
+if [ "$failed" -ne 0 ]; then
+  echo "--- the last setup log:"
+  find "$WINEPREFIX/drive_c/users" -name KivoFunctionButtonSetup.log -exec cat {} + 2>/dev/null | tr -d '\r'
+fi
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
