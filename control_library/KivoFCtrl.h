@@ -37,6 +37,30 @@ KVF_API int32_t KVFSetButteryChargeLimitStat(uint32_t value);   // ordinal 7
 // (the callbacks have stopped: close and open again to resume).
 KVF_API int32_t KVFIsNotifying(void);                           // ordinal 8
 
+// One-time full charge: the embedded controller charges to 100 % once while
+// the battery charge limit the user chose stays stored; the limit is written
+// back when the charger is unplugged, when the battery is full on AC, or when
+// the user ends it. The override is kept per user beside the settings file,
+// so a program that ends or a machine that shuts down meanwhile loses
+// nothing. Starting, ending and following need an open session.
+//
+// Starts it: 0 started, also when it runs already or when the limit to come
+// back is 100 % (then nothing is recorded); -1 no device, the driver refused
+// 100 % or the override could not be recorded (nothing changed).
+KVF_API int32_t KVFStartFullChargeOnce(void);                   // ordinal 9
+// Ends it and writes the limit back: 0 ended or none was running; -1 no
+// device or the driver refused the limit (the override stays recorded).
+KVF_API int32_t KVFEndFullChargeOnce(void);                     // ordinal 10
+// The limit that comes back (0 = 100 %, 1 = 80 %, 2 = 50 %) while an
+// override runs; -1 when none runs. Needs no session.
+KVF_API int32_t KVFGetFullChargeOnceStat(void);                 // ordinal 11
+// Follows the power state Windows reports (GetSystemPowerStatus): on AC the
+// override notes that the charger was seen and ends once the battery is
+// full; on battery it ends once the charger had been seen; an unknown state
+// changes nothing. 1 ended now (the limit is back), 0 nothing ended, -1 no
+// device or the driver refused the limit (the override stays recorded).
+KVF_API int32_t KVFFollowFullChargeOnce(void);                  // ordinal 12
+
 #ifdef __cplusplus
 }
 #endif
