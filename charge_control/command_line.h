@@ -9,6 +9,8 @@ enum class Action {
     Help,
     Status,
     SetBattery,
+    StartFullChargeOnce,
+    EndFullChargeOnce,
     SetUsb,
     Invalid,
 };
@@ -21,7 +23,8 @@ struct Command {
 };
 
 // argv without the program name. Words are compared exactly ("status",
-// "battery 100|80|50", "usb on|off", "--help"); anything else is Invalid.
+// "battery 100|80|50", "battery full-once [end]", "usb on|off", "--help");
+// anything else is Invalid.
 Command ParseCommandLine(int argc, const wchar_t *const *argv);
 
 } // namespace chargectl

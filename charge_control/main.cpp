@@ -3,6 +3,8 @@
 //
 //   KivoChargeCtl status              battery limit and USB charging while off
 //   KivoChargeCtl battery 100|80|50   sets the battery charge limit
+//   KivoChargeCtl battery full-once [end]
+//                                     charges to 100 % once, or ends that now
 //   KivoChargeCtl usb on|off          sets USB charging while off
 //   KivoChargeCtl --help
 //
@@ -56,6 +58,16 @@ std::wstring BatteryLine(int32_t value)
     return Format(IDS_BATTERY_UNKNOWN, value);
 }
 
+// While a one-time full charge runs, the limit that comes back is shown
+// with it; else the limit as the getter reports it.
+std::wstring BatteryLine(int32_t value, int32_t comesBack)
+{
+    static const int kPercent[] = {100, 80, 50};
+    if (comesBack >= 0 && comesBack <= 2)
+        return Format(IDS_BATTERY_ONCE, kPercent[comesBack]);
+    return BatteryLine(value);
+}
+
 std::wstring UsbLine(int32_t value)
 {
     if (value == 0)
@@ -88,8 +100,47 @@ int ShowStatus()
         Err(chargectl::Text(IDS_NOT_READ));
         return kNoDriver;
     }
-    Out(BatteryLine(battery));
+    Out(BatteryLine(battery, KVFGetFullChargeOnceStat()));
     Out(UsbLine(usb));
+    return kDone;
+}
+
+int StartFullChargeOnce()
+{
+    const ChargeSession session;
+    if (!session.opened()) {
+        Err(chargectl::Text(IDS_NO_DRIVER));
+        return kNoDriver;
+    }
+    if (KVFStartFullChargeOnce() != 0) {
+        Err(chargectl::Text(IDS_REFUSED));
+        return kRefused;
+    }
+    // Nothing recorded when the limit was 100 % already.
+    Out(BatteryLine(0, KVFGetFullChargeOnceStat()));
+    return kDone;
+}
+
+int EndFullChargeOnce()
+{
+    const ChargeSession session;
+    if (!session.opened()) {
+        Err(chargectl::Text(IDS_NO_DRIVER));
+        return kNoDriver;
+    }
+    const int32_t comesBack = KVFGetFullChargeOnceStat();
+    if (KVFEndFullChargeOnce() != 0) {
+        Err(chargectl::Text(IDS_REFUSED));
+        return kRefused;
+    }
+    // The limit that is now back: the recorded one, or, when none ran, the
+    // one that stood all along.
+    const int32_t battery = comesBack >= 0 ? comesBack : KVFGetButteryChargeLimitStat();
+    if (battery == -1) {
+        Err(chargectl::Text(IDS_NOT_READ));
+        return kNoDriver;
+    }
+    Out(BatteryLine(battery));
     return kDone;
 }
 
@@ -121,6 +172,10 @@ int wmain(int argc, wchar_t **argv)
         return kDone;
     case chargectl::Action::Status:
         return ShowStatus();
+    case chargectl::Action::StartFullChargeOnce:
+        return StartFullChargeOnce();
+    case chargectl::Action::EndFullChargeOnce:
+        return EndFullChargeOnce();
     case chargectl::Action::SetBattery:
     case chargectl::Action::SetUsb:
         return SetOption(command.action, command.value);

@@ -11,15 +11,22 @@
 # Every program runs through build/wine-run, which sets up the environment
 # of the prefix and the display.
 #
-#   kivo_add_gtest(<name> SOURCES ... [LIBS ...] [DEVICE] [TIMEOUT s])
+#   kivo_add_gtest(<name> SOURCES ... [LIBS ...] [DEVICE] [POWER] [TIMEOUT s])
 #     a GoogleTest program, run once under Wine as one CTest test.
-#   kivo_add_wine_test(<name> COMMAND ... [DEVICE] [TIMEOUT s])
+#   kivo_add_wine_test(<name> COMMAND ... [DEVICE] [POWER] [TIMEOUT s])
 #     any other command under the test bed.
+#
+# POWER runs the test with a power state of its own (AC, battery) that it
+# sets through tests/support/power_supply.h: cmake/testbed/power-run.sh binds
+# the directory build/testbed/power_supply/<name>, named to the test by
+# KIVO_POWER_SUPPLY_DIR, over /sys/class/power_supply in a private mount
+# namespace, where Wine's GetSystemPowerStatus reads it.
 
 set(KIVO_TESTBED_DIR ${CMAKE_BINARY_DIR}/testbed)
 set(KIVO_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine)
 set(KIVO_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
 set(KIVO_TESTBED_SCRIPT ${CMAKE_SOURCE_DIR}/scripts/testbed.sh)
+set(KIVO_POWER_RUN ${CMAKE_CURRENT_LIST_DIR}/testbed/power-run.sh)
 set(KIVO_DEFAULT_TEST_TIMEOUT 180)
 # Tests that run a program under heap checking: their fixtures mark the
 # program's image (GlobalFlag), and Wine reports heap errors on the
@@ -71,17 +78,37 @@ function(kivo_set_wine_test_properties name device timeout)
     FIXTURES_REQUIRED "${fixtures}" RESOURCE_LOCK kivo_machine TIMEOUT ${timeout})
 endfunction()
 
+# The command that runs a test under Wine, with its own power state or not.
+function(kivo_wine_command out name power)
+  if(power)
+    set(${out} ${KIVO_POWER_RUN} ${KIVO_WINE_RUN} PARENT_SCOPE)
+  else()
+    set(${out} ${KIVO_WINE_RUN} PARENT_SCOPE)
+  endif()
+endfunction()
+
+function(kivo_set_power_state name power)
+  if(power)
+    set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
+      "KIVO_POWER_SUPPLY_DIR=${KIVO_TESTBED_DIR}/power_supply/${name}")
+  endif()
+endfunction()
+
 function(kivo_add_wine_test name)
-  cmake_parse_arguments(ARG "DEVICE" "TIMEOUT" "COMMAND" ${ARGN})
-  add_test(NAME ${name} COMMAND ${KIVO_WINE_RUN} ${ARG_COMMAND})
+  cmake_parse_arguments(ARG "DEVICE;POWER" "TIMEOUT" "COMMAND" ${ARGN})
+  kivo_wine_command(run ${name} "${ARG_POWER}")
+  add_test(NAME ${name} COMMAND ${run} ${ARG_COMMAND})
   kivo_set_wine_test_properties(${name} "${ARG_DEVICE}" "${ARG_TIMEOUT}")
+  kivo_set_power_state(${name} "${ARG_POWER}")
 endfunction()
 
 function(kivo_add_gtest name)
-  cmake_parse_arguments(ARG "DEVICE" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "DEVICE;POWER" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE kivo_options kivo_testsupport GTest::gtest_main ${ARG_LIBS})
   add_dependencies(${name} dist)
-  add_test(NAME ${name} COMMAND ${KIVO_WINE_RUN} $<TARGET_FILE:${name}> --gtest_color=no)
+  kivo_wine_command(run ${name} "${ARG_POWER}")
+  add_test(NAME ${name} COMMAND ${run} $<TARGET_FILE:${name}> --gtest_color=no)
   kivo_set_wine_test_properties(${name} "${ARG_DEVICE}" "${ARG_TIMEOUT}")
+  kivo_set_power_state(${name} "${ARG_POWER}")
 endfunction()

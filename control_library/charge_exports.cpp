@@ -1,13 +1,17 @@
 // The charge exports: the battery charge limit and USB charging while the
 // machine is off, kept both in the embedded controller and in the settings
-// file. "ReferenceFlag" says which side the getters report.
+// file. "ReferenceFlag" says which side the getters report. A battery limit
+// the driver accepts ends a running one-time full charge.
 #include "KivoFCtrl.h"
 
 #include <windows.h>
 
 #include "driver_channel.h"
 #include "driver_interface.h"
+#include "full_charge_once_record.h"
+#include "library_module.h"
 #include "settings_file.h"
+#include "win32/mutex_lock.h"
 
 namespace kvf {
 namespace {
@@ -30,7 +34,8 @@ int32_t GetChargeStat(uint32_t command, const wchar_t *key, uint32_t bound)
     return fileValue;
 }
 
-int32_t SetChargeStat(uint32_t command, const wchar_t *key, uint32_t bound, uint32_t value)
+int32_t SetChargeStat(uint32_t command, const wchar_t *key, uint32_t bound, uint32_t value,
+                      bool *accepted = nullptr)
 {
     wchar_t path[MAX_PATH] = L"";
     GetSettingFilePath(path);
@@ -39,6 +44,8 @@ int32_t SetChargeStat(uint32_t command, const wchar_t *key, uint32_t bound, uint
     const int written = WriteSettingValue(path, key, value);
     // Sent whatever the file write gave: the EC is what counts.
     const uint32_t status = SendChargeCommand(command, value);
+    if (accepted != nullptr)
+        *accepted = status == 0;
     return written == 1 && status == 0 ? 0 : -1;
 }
 
@@ -67,8 +74,16 @@ int32_t KVFSetUSBChargeStat(uint32_t value)
 
 int32_t KVFSetButteryChargeLimitStat(uint32_t value)
 {
-    return kvf::SetChargeStat(kvf::KVF_CMD_SET_BATTERY_LIMIT, kvf::kKeyBatteryChargeLimit,
-                              kvf::kBatteryChargeLimitBound, value);
+    MutexLock lock(kvf::FullChargeOnceMutex());
+    bool accepted = false;
+    const int32_t result = kvf::SetChargeStat(kvf::KVF_CMD_SET_BATTERY_LIMIT,
+                                              kvf::kKeyBatteryChargeLimit,
+                                              kvf::kBatteryChargeLimitBound, value, &accepted);
+    // The limit just set is the one now: nothing is to come back. Refused,
+    // the override goes on.
+    if (accepted)
+        kvf::RemoveFullChargeOnceRecord(kvf::GetFullChargeOnceFiles());
+    return result;
 }
 
 } // extern "C"

@@ -6,7 +6,12 @@
 #include <strsafe.h>
 
 #include "KivoFCtrl.h"
+#include "driver_channel.h"
+#include "driver_interface.h"
+#include "full_charge_once_record.h"
+#include "library_module.h"
 #include "settings_file.h"
+#include "win32/mutex_lock.h"
 
 namespace kvf {
 
@@ -15,6 +20,19 @@ namespace {
 constexpr wchar_t kSection[] = L"Setting";
 constexpr size_t kMaxAppPathLength = 256;
 
+// The battery limit a session starts with: 100 % while a one-time full
+// charge runs (a resume or a driver that came back must not end it, and
+// the stored limit stays in the file), else the stored one.
+int32_t ApplyBatteryLimit(const wchar_t *path)
+{
+    MutexLock lock(FullChargeOnceMutex());
+    if (ReadFullChargeOnceRecord(GetFullChargeOnceFiles()))
+        return SendChargeCommand(KVF_CMD_SET_BATTERY_LIMIT, 0) == 0 ? 0 : -1;
+    const uint32_t bound = kBatteryChargeLimitBound;
+    // The setter takes the same lock again, which this thread holds.
+    return KVFSetButteryChargeLimitStat(
+        static_cast<uint32_t>(ReadSettingValue(path, kKeyBatteryChargeLimit, &bound)));
+}
 
 } // namespace
 
@@ -50,11 +68,9 @@ int32_t ApplyStoredChargeSettings()
         length > kMaxAppPathLength || !PathFileExistsW(recorded))
         return 0;
 
-    const uint32_t batteryBound = kBatteryChargeLimitBound;
     const uint32_t usbBound = kUSBChargeBound;
     // Both are always made, battery first.
-    const int32_t battery = KVFSetButteryChargeLimitStat(
-        static_cast<uint32_t>(ReadSettingValue(path, kKeyBatteryChargeLimit, &batteryBound)));
+    const int32_t battery = ApplyBatteryLimit(path);
     const int32_t usb = KVFSetUSBChargeStat(
         static_cast<uint32_t>(ReadSettingValue(path, kKeyUSBCharge, &usbBound)));
     return battery != 0 || usb != 0 ? -1 : 0;

@@ -34,13 +34,18 @@ imported_dlls() {
   "$objdump" -p "$1" | awk '/DLL Name:/ { print tolower($3) }' | sort -u | tr '\n' ' ' | sed 's/ $//'
 }
 
-# The import entries of one DLL: "ordinal:N" or "name:X" per entry.
+# The import entries of one DLL: "ordinal:N" or "name:X" per entry (objdump
+# prints the ordinal in hexadecimal).
 imports_of() {
   "$objdump" -p "$1" | awk -v dll="$2" '
+    function hex(s,   i, n) {
+      for (i = 1; i <= length(s); i++) n = n * 16 + index("0123456789abcdef", substr(tolower(s), i, 1)) - 1
+      return n
+    }
     /DLL Name:/ { on = (tolower($3) == tolower(dll)); next }
     on && /^\tvma:/ { next }
     on && /^\t[0-9a-f]+\t/ {
-      if (NF == 3 && $3 == "<none>") print "ordinal:" $2 + 0
+      if (NF == 3 && $3 == "<none>") print "ordinal:" hex($2)
       else print "name:" $3
       next
     }
@@ -53,7 +58,7 @@ dll_characteristics() {
 
 # ---- exports at fixed ordinals --------------------------------------------
 declare -A expected_exports=(
-  [KivoFCtrl.dll]="1 KVFOpen 2 KVFClose 3 KVFSetCallbackFunc 4 KVFGetUSBChargeStat 5 KVFGetButteryChargeLimitStat 6 KVFSetUSBChargeStat 7 KVFSetButteryChargeLimitStat 8 KVFIsNotifying"
+  [KivoFCtrl.dll]="1 KVFOpen 2 KVFClose 3 KVFSetCallbackFunc 4 KVFGetUSBChargeStat 5 KVFGetButteryChargeLimitStat 6 KVFSetUSBChargeStat 7 KVFSetButteryChargeLimitStat 8 KVFIsNotifying 9 KVFStartFullChargeOnce 10 KVFEndFullChargeOnce 11 KVFGetFullChargeOnceStat 12 KVFFollowFullChargeOnce"
   [ZrInstallPrep.dll]="1 ZRPCheckFamily 2 ZRPGetModelKeyword 3 ZRPSetRegMark 4 ZRPCheckRegMark"
 )
 for dll in "${!expected_exports[@]}"; do
@@ -63,7 +68,7 @@ done
 # ---- the host binds the control library by ordinal only --------------------
 check "host imports of KivoFCtrl.dll" "ordinal:1 ordinal:2 ordinal:3 ordinal:8" \
   "$(imports_of "$dist/KivoFunctionButtonApl.exe" KivoFCtrl.dll)"
-check "charge command line imports of KivoFCtrl.dll" "ordinal:1 ordinal:2 ordinal:4 ordinal:5 ordinal:6 ordinal:7" \
+check "charge command line imports of KivoFCtrl.dll" "ordinal:1 ordinal:2 ordinal:4 ordinal:5 ordinal:6 ordinal:7 ordinal:9 ordinal:10 ordinal:11" \
   "$(imports_of "$dist/KivoChargeCtl.exe" KivoFCtrl.dll | tr ' ' '\n' | sort -t: -k2 -n | xargs)"
 
 # ---- imports: system DLLs only (and the control library for the host) ------

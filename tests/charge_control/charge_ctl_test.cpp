@@ -16,7 +16,9 @@
 namespace kvftest {
 namespace {
 
-constexpr char kUsageHead[] = "Usage: KivoChargeCtl status | battery 100|80|50 | usb on|off | --help\r\n";
+constexpr char kUsageHead[] =
+    "Usage: KivoChargeCtl status | battery 100|80|50 | battery full-once [end] | usb on|off | --help\r\n";
+constexpr char kOnce80[] = "battery limit 100 % (once; back to 80 % when unplugged)\r\n";
 constexpr char kNotUnderstood[] = "KivoChargeCtl: the command line is not understood.\r\n";
 
 struct CtlRun {
@@ -52,6 +54,7 @@ TEST_F(ChargeCtlTest, WordsSetTheOptionsAndStatusReadsThemBack)
         const char *output;
         uint32_t usb;
         uint32_t battery;
+        int32_t fileBattery = -1; // the settings file's limit, when not the EC's
     };
     const Row rows[] = {
         {L"status", "battery limit 100 %\r\nUSB charging while off: off\r\n", 0, 0},
@@ -61,6 +64,17 @@ TEST_F(ChargeCtlTest, WordsSetTheOptionsAndStatusReadsThemBack)
         {L"battery 50", "battery limit 50 %\r\n", 1, 2},
         {L"usb off", "USB charging while off: off\r\n", 0, 2},
         {L"battery 100", "battery limit 100 %\r\n", 0, 0},
+        // One-time full charge: the limit that comes back stays in the file.
+        {L"battery full-once", "battery limit 100 %\r\n", 0, 0}, // nothing to come back
+        {L"battery 80", "battery limit 80 %\r\n", 0, 1},
+        {L"battery full-once", kOnce80, 0, 0, 1},
+        {L"status",
+         "battery limit 100 % (once; back to 80 % when unplugged)\r\nUSB charging while off: off\r\n",
+         0, 0, 1},
+        {L"battery full-once", kOnce80, 0, 0, 1},
+        {L"battery full-once end", "battery limit 80 %\r\n", 0, 1},
+        {L"battery full-once end", "battery limit 80 %\r\n", 0, 1},
+        {L"status", "battery limit 80 %\r\nUSB charging while off: off\r\n", 0, 1},
     };
     ASSERT_TRUE(panel_.setEc(0, 0));
     unsigned long opens = 0;
@@ -73,7 +87,9 @@ TEST_F(ChargeCtlTest, WordsSetTheOptionsAndStatusReadsThemBack)
         EXPECT_EQ(s.Ec.UsbCharge, row.usb);
         EXPECT_EQ(s.Ec.BatteryLimit, row.battery);
         EXPECT_EQ(ReadInt(L"USBCharge"), static_cast<int32_t>(row.usb));
-        EXPECT_EQ(ReadInt(L"BatteryChargeLimit"), static_cast<int32_t>(row.battery));
+        EXPECT_EQ(ReadInt(L"BatteryChargeLimit"),
+                  row.fileBattery >= 0 ? row.fileBattery : static_cast<int32_t>(row.battery));
+        EXPECT_EQ(ReadBytes(FullChargeOnceFile()).has_value(), row.fileBattery >= 0);
         ExpectSessionsClosed(++opens);
     }
 }
@@ -83,7 +99,8 @@ TEST_F(ChargeCtlTest, BadArgumentsChangeNothing)
     ASSERT_TRUE(panel_.setEc(1, 2));
     const std::string settings = ReadBytes(SettingsFile()).value_or("<none>");
     for (const wchar_t *arguments : {L"", L"battery", L"battery 70", L"battery 80 %", L"battery 80 50",
-                                     L"usb ON", L"usb 1", L"Status", L"status now", L"--HELP", L"charge"}) {
+                                     L"usb ON", L"usb 1", L"Status", L"status now", L"--HELP", L"charge",
+                                     L"battery full", L"battery full-once End", L"battery full-once end now"}) {
         SCOPED_TRACE(testing::Message() << std::string(arguments, arguments + wcslen(arguments)));
         const CtlRun run = ChargeCtl(arguments);
         EXPECT_EQ(run.exitCode, 1u);
@@ -110,7 +127,13 @@ TEST_F(ChargeCtlTest, TheDriverRefusingOrMissingHasItsOwnExitCode)
     const CtlRun unread = ChargeCtl(L"status");
     EXPECT_EQ(unread.exitCode, 2u);
     EXPECT_EQ(unread.output, "KivoChargeCtl: the driver could not report the charge options.\r\n");
-    ExpectSessionsClosed(2);
+    ASSERT_TRUE(WriteValue(L"BatteryChargeLimit", L"1"));
+    ASSERT_TRUE(panel_.failCharge(KVFBSIM_FAIL_DW_STATUS, 5));
+    const CtlRun once = ChargeCtl(L"battery full-once");
+    EXPECT_EQ(once.exitCode, 3u);
+    EXPECT_EQ(once.output, "KivoChargeCtl: the driver did not accept the value.\r\n");
+    EXPECT_FALSE(ReadBytes(FullChargeOnceFile()));
+    ExpectSessionsClosed(3);
 
     // The EC's own values when the file does not take precedence; a value
     // no word exists for is shown as it is.
@@ -140,6 +163,13 @@ TEST_F(ChargeCtlTest, JapaneseTexts)
                           "\xE4\xB8\x8A\xE9\x99\x90 100 %\r\n"
                           "\xE9\x9B\xBB\xE6\xBA\x90\xE3\x82\xAA\xE3\x83\x95\xE6\x99\x82\xE3\x81\xAE" "USB"
                           "\xE5\x85\x85\xE9\x9B\xBB: \xE3\x82\xAA\xE3\x83\x95\r\n");
+    ASSERT_TRUE(WriteValue(L"BatteryChargeLimit", L"1"));
+    const CtlRun once = ChargeCtl(L"battery full-once");
+    EXPECT_EQ(once.exitCode, 0u);
+    EXPECT_EQ(once.output, "\xE3\x83\x90\xE3\x83\x83\xE3\x83\x86\xE3\x83\xAA\xE3\x83\xBC\xE5\x85\x85"
+                           "\xE9\x9B\xBB\xE4\xB8\x8A\xE9\x99\x90 100 % (\xE4\xB8\x80\xE5\xBA\xA6\xE3\x81\xA0"
+                           "\xE3\x81\x91\xE3\x80\x82\xE9\x9B\xBB\xE6\xBA\x90\xE3\x82\x92\xE5\xA4\x96\xE3\x81\x99"
+                           "\xE3\x81\xA8 80 % \xE3\x81\xAB\xE6\x88\xBB\xE3\x82\x8A\xE3\x81\xBE\xE3\x81\x99)\r\n");
 }
 
 } // namespace

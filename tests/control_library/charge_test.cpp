@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "KivoFCtrl.h"
 #include "handle_count.h"
 #include "kvf_test_fixture.h"
+#include "power_supply.h"
 #include "process.h"
 #include "shell_folder_redirect.h"
 #include "temp_folder.h"
@@ -384,6 +387,185 @@ TEST_P(ChargeModeTest, OpeningFailsWithTheDeviceOpenWhenTheDriverRefuses)
     EXPECT_EQ(KVFGetButteryChargeLimitStat(), 1);
     EXPECT_EQ(KVFClose(), 0);
     EXPECT_EQ(status().OpenHandles, 0u);
+}
+
+// One-time full charge. Each scenario starts with the battery limit 80 % in
+// the settings file ("BatteryChargeLimit" 1 unless the scenario says
+// otherwise), the controller at kEcStart, the settings application recorded
+// (so a session's start applies the stored values) and the machine on AC
+// with the battery half full. After every step: the step's result, the
+// controller's limit, the record's exact text (or its absence), what
+// KVFGetFullChargeOnceStat says, and the settings file's limit unchanged.
+namespace once {
+
+enum Op {
+    Start, End, Follow, GetsNoSession,
+    AcOn, AcOff, AcUnknown, Battery99, Battery100,
+    Refuse,      // the driver refuses the next charge request
+    SetLimit1,   // KVFSetButteryChargeLimitStat(1)
+    EcBackTo1,   // the controller lost the override (a driver recovery)
+    Resume,      // KVFClose and KVFOpen: a new session of this process
+    ClientFollow // another process follows: "open followonce close"
+};
+
+struct Step {
+    Op op;
+    int32_t result; // of the call (power and driver steps: none)
+    uint32_t ec;    // the controller's battery limit afterwards
+    const char *record;
+};
+
+constexpr char kR10[] = "[FullChargeOnce]\r\nLimit=1\r\nChargerSeen=0\r\n";
+constexpr char kR11[] = "[FullChargeOnce]\r\nLimit=1\r\nChargerSeen=1\r\n";
+constexpr char kR21[] = "[FullChargeOnce]\r\nLimit=2\r\nChargerSeen=1\r\n";
+constexpr uint32_t kEcStart = 1;
+
+struct Scenario {
+    const char *name;
+    const wchar_t *flag;      // "ReferenceFlag"
+    const wchar_t *fileLimit; // "BatteryChargeLimit", never changed
+    uint32_t ec;              // the controller at the start
+    std::vector<Step> steps;
+};
+
+const Scenario kScenarios[] = {
+    {"unplugged after the charger was seen", L"1", L"1", kEcStart,
+     {{Start, 0, 0, kR11}, {Follow, 0, 0, kR11}, {AcOff, 0, 0, kR11}, {Follow, 1, 1, nullptr},
+      {Follow, 0, 1, nullptr}}},
+    {"battery full on AC", L"1", L"1", kEcStart,
+     {{Battery99, 0, 1, nullptr}, {Start, 0, 0, kR11}, {Follow, 0, 0, kR11},
+      {Battery100, 0, 0, kR11}, {Follow, 1, 1, nullptr}}},
+    {"ended by the user, started twice", L"1", L"1", kEcStart,
+     {{Start, 0, 0, kR11}, {Start, 0, 0, kR11}, {End, 0, 1, nullptr}, {End, 0, 1, nullptr}}},
+    {"started on battery waits for the charger", L"1", L"1", kEcStart,
+     {{AcOff, 0, 1, nullptr}, {Start, 0, 0, kR10}, {Follow, 0, 0, kR10},
+      {AcOn, 0, 0, kR10}, {Follow, 0, 0, kR11}, {AcOff, 0, 0, kR11}, {Follow, 1, 1, nullptr}}},
+    {"an unknown AC state changes nothing", L"1", L"1", kEcStart,
+     {{AcUnknown, 0, 1, nullptr}, {Start, 0, 0, kR10}, {Battery100, 0, 0, kR10},
+      {Follow, 0, 0, kR10}, {End, 0, 1, nullptr}}},
+    {"a resume keeps it, a restart follows it", L"1", L"1", kEcStart,
+     {{Start, 0, 0, kR11}, {EcBackTo1, 0, 1, kR11}, {Resume, 0, 0, kR11},
+      {ClientFollow, 0, 0, kR11}, {AcOff, 0, 0, kR11}, {ClientFollow, 1, 1, nullptr},
+      {Resume, 0, 1, nullptr}}},
+    {"ReferenceFlag 0: the controller's limit comes back", L"0", L"1", 2,
+     {{Start, 0, 0, kR21}, {End, 0, 2, nullptr}}},
+    {"ReferenceFlag 0: a controller value that cannot come back", L"0", L"1", 7,
+     {{Start, -1, 7, nullptr}}},
+    {"the limit is 100 % already", L"1", L"0", 0,
+     {{Start, 0, 0, nullptr}, {End, 0, 0, nullptr}}},
+    {"the driver refuses 100 %", L"1", L"1", kEcStart,
+     {{Refuse, 0, 1, nullptr}, {Start, -1, 1, nullptr}}},
+    {"the driver refuses the limit back", L"1", L"1", kEcStart,
+     {{Start, 0, 0, kR11}, {Refuse, 0, 0, kR11}, {End, -1, 0, kR11}, {AcOff, 0, 0, kR11},
+      {Refuse, 0, 0, kR11}, {Follow, -1, 0, kR11}, {Follow, 1, 1, nullptr}}},
+    {"the battery setter ends it once the driver takes the limit", L"0", L"1", 2,
+     {{Start, 0, 0, kR21}, {Refuse, 0, 0, kR21}, {SetLimit1, -1, 0, kR21},
+      {SetLimit1, 0, 1, nullptr}, {Follow, 0, 1, nullptr}}},
+    {"without a session", L"1", L"1", kEcStart,
+     {{Start, 0, 0, kR11}, {GetsNoSession, -1, 0, kR11}, {Resume, 0, 0, kR11}, {End, 0, 1, nullptr}}},
+};
+
+} // namespace once
+
+TEST_P(ChargeModeTest, FullChargeOnceFollowsThePowerStateAndKeepsItsRecord)
+{
+    kivotest::PowerSupply power;
+    ASSERT_TRUE(power.available()) << "runs with a power state of its own (POWER)";
+    for (const once::Scenario &scenario : once::kScenarios) {
+        SCOPED_TRACE(scenario.name);
+        KVFClose();
+        ASSERT_TRUE(ResetDriver());
+        ASSERT_TRUE(power.Reset() && power.SetBatteryPercent(50));
+        ASSERT_TRUE(WriteValue(L"ReferenceFlag", scenario.flag));
+        ASSERT_TRUE(WriteValue(L"BatteryChargeLimit", scenario.fileLimit));
+        ASSERT_TRUE(WriteValue(L"SettinAppPath", kivotest::BinFile(L"kvf_client.exe").c_str()));
+        ASSERT_TRUE(panel_.setEc(0, scenario.ec));
+        ASSERT_EQ(KVFOpen(), 0); // with flag 1 it applies the file's limit, the same
+        int index = 0;
+        for (const once::Step &step : scenario.steps) {
+            SCOPED_TRACE(testing::Message() << "step " << index++);
+            int32_t result = 0;
+            switch (step.op) {
+            case once::Start: result = KVFStartFullChargeOnce(); break;
+            case once::End: result = KVFEndFullChargeOnce(); break;
+            case once::Follow: result = KVFFollowFullChargeOnce(); break;
+            case once::GetsNoSession:
+                KVFClose();
+                result = KVFStartFullChargeOnce() + KVFEndFullChargeOnce() + KVFFollowFullChargeOnce();
+                result = result == -3 ? -1 : result;
+                break;
+            case once::AcOn: ASSERT_TRUE(power.SetAc(kivotest::AcState::Online)); break;
+            case once::AcOff: ASSERT_TRUE(power.SetAc(kivotest::AcState::Offline)); break;
+            case once::AcUnknown: ASSERT_TRUE(power.SetAc(kivotest::AcState::Unknown)); break;
+            case once::Battery99: ASSERT_TRUE(power.SetBatteryPercent(99)); break;
+            case once::Battery100: ASSERT_TRUE(power.SetBatteryPercent(100)); break;
+            case once::Refuse: ASSERT_TRUE(panel_.failCharge(KVFBSIM_FAIL_DW_STATUS, 5)); break;
+            case once::SetLimit1: result = KVFSetButteryChargeLimitStat(1); break;
+            case once::EcBackTo1: ASSERT_TRUE(panel_.setEc(0, 1)); break;
+            case once::Resume:
+                KVFClose();
+                result = KVFOpen();
+                break;
+            case once::ClientFollow: {
+                std::string output;
+                ASSERT_EQ(kivotest::RunProcessCapture(
+                              kivotest::Quote(kivotest::BinFile(L"kvf_client.exe")) +
+                                  L" open followonce close",
+                              output),
+                          0u);
+                const size_t at = output.find("followonce ");
+                ASSERT_NE(at, std::string::npos) << output;
+                result = std::atoi(output.c_str() + at + 11);
+                break;
+            }
+            }
+            EXPECT_EQ(result, step.result);
+            EXPECT_EQ(status().Ec.BatteryLimit, step.ec);
+            const auto record = ReadBytes(FullChargeOnceFile());
+            EXPECT_EQ(record.value_or("<none>"), step.record ? step.record : "<none>");
+            const int32_t comesBack = step.record ? step.record[24] - '0' : -1;
+            EXPECT_EQ(KVFGetFullChargeOnceStat(), comesBack);
+            EXPECT_EQ(ReadString(L"BatteryChargeLimit"), scenario.fileLimit);
+        }
+        KVFClose();
+        DeleteFileW(FullChargeOnceFile().c_str());
+    }
+}
+
+// Two processes start and end the override at once, many times: whenever
+// nobody changes it (under its lock), the record exists exactly while the
+// controller is at 100 %, and it always reads whole.
+TEST_F(ChargeTest, FullChargeOnceStaysConsistentUnderTwoProcesses)
+{
+    ASSERT_TRUE(WriteValue(L"BatteryChargeLimit", L"1"));
+    ASSERT_TRUE(panel_.setEc(0, 1));
+    const UniqueHandle lock(CreateMutexW(nullptr, FALSE, L"hMutexFullChargeOnce"));
+    ASSERT_TRUE(lock);
+    const std::wstring command = kivotest::Quote(kivotest::BinFile(L"kvf_client.exe")) +
+                                 L" open churn=150 close";
+    auto first = kivotest::StartProcess(command);
+    auto second = kivotest::StartProcess(command);
+    ASSERT_TRUE(first && second);
+    int samples = 0, running = 0;
+    while (WaitForSingleObject(first->process.get(), 0) == WAIT_TIMEOUT ||
+           WaitForSingleObject(second->process.get(), 0) == WAIT_TIMEOUT) {
+        WaitForSingleObject(lock.get(), INFINITE);
+        const auto record = ReadBytes(FullChargeOnceFile());
+        const unsigned long ec = status().Ec.BatteryLimit;
+        ReleaseMutex(lock.get());
+        ++samples;
+        running += record ? 1 : 0;
+        ASSERT_EQ(ec, record ? 0u : 1u) << "sample " << samples;
+        if (record) {
+            ASSERT_TRUE(*record == once::kR11 || *record == once::kR10) << *record;
+        }
+    }
+    EXPECT_EQ(kivotest::WaitExitCode(*first, 60000), 0u);
+    EXPECT_EQ(kivotest::WaitExitCode(*second, 60000), 0u);
+    EXPECT_GT(running, 0) << samples << " samples";
+    EXPECT_FALSE(ReadBytes(FullChargeOnceFile()));
+    EXPECT_EQ(status().Ec.BatteryLimit, 1u);
+    EXPECT_EQ(ReadInt(L"BatteryChargeLimit"), 1);
 }
 
 } // namespace

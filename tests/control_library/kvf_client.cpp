@@ -5,6 +5,10 @@
 //   register                          KVFSetCallbackFunc       -> "register <result>"
 //   getusb | getbattery               charge getters           -> "getusb <result>"
 //   setusb=<n> | setbattery=<n>       charge setters           -> "setusb <result>"
+//   startonce | endonce | followonce | getonce
+//                                     the one-time full charge -> "startonce <result>"
+//   churn=<n>                         n times start and end of the one-time full
+//                                     charge; fails when any call fails
 //   signal=<event> | wait=<event>     set / wait for a named event (at most 60 s)
 //
 // Every report that reaches the callback prints "callback <report>".
@@ -50,7 +54,20 @@ bool Run(const std::wstring &command)
         Print(L"setusb", KVFSetUSBChargeStat(wcstoul(argument.c_str(), nullptr, 0)));
     else if (verb == L"setbattery")
         Print(L"setbattery", KVFSetButteryChargeLimitStat(wcstoul(argument.c_str(), nullptr, 0)));
-    else if (verb == L"signal" || verb == L"wait") {
+    else if (verb == L"startonce")
+        Print(L"startonce", KVFStartFullChargeOnce());
+    else if (verb == L"endonce")
+        Print(L"endonce", KVFEndFullChargeOnce());
+    else if (verb == L"followonce")
+        Print(L"followonce", KVFFollowFullChargeOnce());
+    else if (verb == L"getonce")
+        Print(L"getonce", KVFGetFullChargeOnceStat());
+    else if (verb == L"churn") {
+        for (unsigned long i = wcstoul(argument.c_str(), nullptr, 0); i > 0; --i) {
+            if (KVFStartFullChargeOnce() != 0 || KVFEndFullChargeOnce() != 0)
+                return false;
+        }
+    } else if (verb == L"signal" || verb == L"wait") {
         HANDLE event = CreateEventW(nullptr, TRUE, FALSE, argument.c_str());
         if (event == nullptr)
             return false;

@@ -23,6 +23,7 @@ std::wstring SettingsFolder()
 }
 
 std::wstring SettingsFile() { return SettingsFolder() + L"\\KivoFCtrl.ini"; }
+std::wstring FullChargeOnceFile() { return SettingsFolder() + L"\\FullChargeOnce.ini"; }
 
 std::optional<std::string> ReadBytes(const std::wstring &path)
 {
@@ -180,7 +181,9 @@ void Recorder::Reset()
 void KvfTest::SetUp()
 {
     savedSettings_ = ReadBytes(SettingsFile());
+    savedRecord_ = ReadBytes(FullChargeOnceFile());
     ASSERT_TRUE(WriteSettingsBytes(DefaultTextBytes()));
+    DeleteFileW(FullChargeOnceFile().c_str());
     kivotest::SimPanelTest::SetUp();
     gRecorderA.Reset();
     gRecorderB.Reset();
@@ -202,6 +205,10 @@ void KvfTest::TearDown()
         WriteSettingsBytes(*savedSettings_);
     else
         DeleteFileW(SettingsFile().c_str());
+    if (savedRecord_)
+        WriteBytes(FullChargeOnceFile(), *savedRecord_);
+    else
+        DeleteFileW(FullChargeOnceFile().c_str());
 }
 
 } // namespace kvftest

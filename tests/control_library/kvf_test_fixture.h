@@ -19,6 +19,8 @@ namespace kvftest {
 // %APPDATA%\zerin\KivoFCtrl and the file in it.
 std::wstring SettingsFolder();
 std::wstring SettingsFile();
+// The record of a running one-time full charge, beside the settings file.
+std::wstring FullChargeOnceFile();
 
 std::optional<std::string> ReadBytes(const std::wstring &path);
 bool WriteBytes(const std::wstring &path, const std::string &bytes);
@@ -65,8 +67,9 @@ void CallbackA(uint32_t report);
 void CallbackB(uint32_t report);
 
 // Each test starts with the settings file in its default text, the driver's
-// counters reset and no session; afterwards the session is closed, the EC
-// values and the user's settings file are as they were.
+// counters reset, no one-time full charge recorded and no session;
+// afterwards the session is closed, the EC values and the user's settings
+// file (and record) are as they were.
 class KvfTest : public kivotest::SimPanelTest {
 protected:
     void SetUp() override;
@@ -74,6 +77,7 @@ protected:
 
 private:
     std::optional<std::string> savedSettings_;
+    std::optional<std::string> savedRecord_;
 };
 
 // How the driver answers charge requests: at once, or pended for a few

@@ -1,0 +1,147 @@
+// The one-time full charge: the embedded controller charges to 100 % once,
+// and the battery charge limit it had comes back when the charger is
+// unplugged, when the battery is full on AC, or when the user ends it.
+//
+// The record (full_charge_once_record.h) is written before 100 % is sent
+// and removed only after the driver has accepted the limit back, so a
+// program or machine that stops in between leaves a record that a later
+// end or follow completes; the settings file's "BatteryChargeLimit" is
+// never touched. Every change runs under "hMutexFullChargeOnce", so two
+// processes of one user that start and end at once keep the record and the
+// controller in step.
+#include "KivoFCtrl.h"
+
+#include <windows.h>
+
+#include <optional>
+
+#include "driver_channel.h"
+#include "driver_interface.h"
+#include "full_charge_once_record.h"
+#include "library_module.h"
+#include "settings_file.h"
+#include "win32/mutex_lock.h"
+
+namespace kvf {
+namespace {
+
+constexpr uint32_t kFullCharge = 0; // battery limit 0 = 100 %
+constexpr BYTE kAcOffline = 0;
+constexpr BYTE kAcOnline = 1;
+constexpr BYTE kBatteryFull = 100;
+
+// The limit that comes back: the controller's own with "ReferenceFlag" 0,
+// else the settings file's. False when the controller cannot be read or
+// holds a value that could not be written back.
+bool LimitToComeBack(const FullChargeOnceFiles &files, uint32_t &limit)
+{
+    if (ReadSettingValue(files.settings, kKeyReferenceFlag) != 0) {
+        const uint32_t bound = kBatteryChargeLimitBound;
+        limit = static_cast<uint32_t>(ReadSettingValue(files.settings, kKeyBatteryChargeLimit, &bound));
+        return true;
+    }
+    return QueryChargeValue(KVF_CMD_GET_BATTERY_LIMIT, limit) && limit <= kBatteryChargeLimitBound;
+}
+
+bool ChargerOnline()
+{
+    SYSTEM_POWER_STATUS power{};
+    return GetSystemPowerStatus(&power) && power.ACLineStatus == kAcOnline;
+}
+
+// Writes the recorded limit back; the record goes only once the driver has
+// taken it. The caller holds the override lock.
+int32_t EndOverride(const FullChargeOnceFiles &files, const FullChargeOnceRecord &record)
+{
+    if (SendChargeCommand(KVF_CMD_SET_BATTERY_LIMIT, record.limit) != 0)
+        return -1;
+    return RemoveFullChargeOnceRecord(files) ? 0 : -1;
+}
+
+int32_t Start()
+{
+    const FullChargeOnceFiles files = GetFullChargeOnceFiles();
+    if (ReadFullChargeOnceRecord(files))
+        return 0; // runs already
+    FullChargeOnceRecord record;
+    if (!LimitToComeBack(files, record.limit))
+        return -1;
+    if (record.limit == kFullCharge)
+        return 0; // nothing would come back
+    record.chargerSeen = ChargerOnline();
+    if (!WriteFullChargeOnceRecord(files, record))
+        return -1;
+    if (SendChargeCommand(KVF_CMD_SET_BATTERY_LIMIT, kFullCharge) != 0) {
+        RemoveFullChargeOnceRecord(files);
+        return -1;
+    }
+    return 0;
+}
+
+int32_t Follow()
+{
+    const FullChargeOnceFiles files = GetFullChargeOnceFiles();
+    std::optional<FullChargeOnceRecord> record = ReadFullChargeOnceRecord(files);
+    if (!record)
+        return 0;
+    SYSTEM_POWER_STATUS power{};
+    if (!GetSystemPowerStatus(&power))
+        return 0;
+    if (power.ACLineStatus == kAcOnline) {
+        if (!record->chargerSeen) {
+            record->chargerSeen = true;
+            // Not noted, the override only waits for the charger again.
+            WriteFullChargeOnceRecord(files, *record);
+        }
+        if (power.BatteryLifePercent != kBatteryFull)
+            return 0;
+    } else if (power.ACLineStatus != kAcOffline || !record->chargerSeen) {
+        // An unknown state changes nothing; started on battery, the
+        // override waits for the charger.
+        return 0;
+    }
+    return EndOverride(files, *record) == 0 ? 1 : -1;
+}
+
+} // namespace
+} // namespace kvf
+
+extern "C" {
+
+int32_t KVFStartFullChargeOnce(void)
+{
+    if (!kvf::IsDriverDeviceOpen())
+        return -1;
+    MutexLock lock(kvf::FullChargeOnceMutex());
+    return kvf::Start();
+}
+
+int32_t KVFEndFullChargeOnce(void)
+{
+    if (!kvf::IsDriverDeviceOpen())
+        return -1;
+    MutexLock lock(kvf::FullChargeOnceMutex());
+    const kvf::FullChargeOnceFiles files = kvf::GetFullChargeOnceFiles();
+    const std::optional<kvf::FullChargeOnceRecord> record = kvf::ReadFullChargeOnceRecord(files);
+    return record ? kvf::EndOverride(files, *record) : 0;
+}
+
+int32_t KVFGetFullChargeOnceStat(void)
+{
+    // Under the lock too: a reader that holds the record open could make
+    // a change's replacement or removal of it fail.
+    MutexLock lock(kvf::FullChargeOnceMutex());
+    const std::optional<kvf::FullChargeOnceRecord> record =
+        kvf::ReadFullChargeOnceRecord(kvf::GetFullChargeOnceFiles());
+    return record ? static_cast<int32_t>(record->limit) : -1;
+}
+
+int32_t KVFFollowFullChargeOnce(void)
+{
+    if (!kvf::IsDriverDeviceOpen())
+        return -1;
+    MutexLock lock(kvf::FullChargeOnceMutex());
+    return kvf::Follow();
+}
+
+} // extern "C"
