@@ -1,43 +1,36 @@
-// The power state a test sets for the programs it runs: whether the charger
-// is plugged in and how full the battery is, as GetSystemPowerStatus reports
-// it. Available in tests registered with POWER (cmake/KivoTestBed.cmake):
-// they run in a mount namespace of their own where the directory named by
-// KIVO_POWER_SUPPLY_DIR stands in for /sys/class/power_supply, which Wine
-// reads on every call. The files are changed in place, each one replaced
-// whole, so the change shows at the next call of any process of the test.
+// The power state a test sets for itself and the programs it starts, as
+// GetSystemPowerStatus reports it. Only in tests registered with POWER
+// (cmake/KivoTestBed.cmake): in their own mount namespace the directory
+// named by KIVO_POWER_SUPPLY_DIR stands in for /sys/class/power_supply,
+// which Wine reads on every call. Each file is replaced whole, so a change
+// shows at the next call of any process of the test.
 //
-// What Wine 8 makes of the files: ACLineStatus is the byte of the number in
-// AC/online ("255" gives 255, unknown); without a Mains entry it reports 1.
-// BatteryLifePercent is charge_now / charge_full, and only with voltage_now
-// present (100 otherwise); a battery without "status" is no battery (255).
+// Wine 8 reads: ACLineStatus = the byte of the number in AC/online ("255"
+// is unknown), 1 without a Mains entry; the percentage from charge_now /
+// charge_full (with voltage_now, which power-run.sh writes); a battery
+// without "status" is none.
 #pragma once
 
 #include <string>
 
 namespace kivotest {
 
-enum class AcState {
-    Offline, // ACLineStatus 0
-    Online,  // 1
-    Unknown, // 255
-    Absent,  // no AC entry at all; Wine then reports 1, as a desktop does
-};
+enum class AcState { Offline, Online, Unknown, Absent };
 
 class PowerSupply {
 public:
     PowerSupply();
-    // False when the test does not run with a power state of its own.
+    // False when the test has no power state of its own.
     bool available() const { return !folder_.empty(); }
     bool SetAc(AcState state);
     bool SetBatteryPercent(unsigned percent);
-    // On AC with the battery full: how the test bed starts.
+    // On AC with the battery full, as the test starts.
     bool Reset() { return SetAc(AcState::Online) && SetBatteryPercent(100); }
 
 private:
-    bool Write(const std::wstring &name, const std::string &text);
-    bool WriteBatteryStatus();
+    bool Write(const wchar_t *name, const std::string &text);
 
-    std::wstring folder_; // the directory seen from Wine (Z:)
+    std::wstring folder_; // seen from Wine, through Z:
     AcState ac_ = AcState::Online;
     unsigned percent_ = 100;
 };
