@@ -543,7 +543,7 @@ TEST_F(ChargeTest, FullChargeOnceStaysConsistentUnderTwoProcesses)
     auto first = kivotest::StartProcess(command);
     auto second = kivotest::StartProcess(command);
     ASSERT_TRUE(first && second);
-    int samples = 0, running = 0;
+    int samples = 0, running = 0, broken = 0;
     while (WaitForSingleObject(first->process.get(), 0) == WAIT_TIMEOUT ||
            WaitForSingleObject(second->process.get(), 0) == WAIT_TIMEOUT) {
         WaitForSingleObject(lock.get(), INFINITE);
@@ -552,8 +552,10 @@ TEST_F(ChargeTest, FullChargeOnceStaysConsistentUnderTwoProcesses)
         ReleaseMutex(lock.get());
         ++samples;
         running += record ? 1 : 0;
-        ASSERT_EQ(record.value_or("<none>"), ec == 0 ? once::kR11 : "<none>") << "sample " << samples;
+        // Counted, not asserted: both processes are waited for whatever came.
+        broken += record.value_or("<none>") != (ec == 0 ? once::kR11 : "<none>") ? 1 : 0;
     }
+    EXPECT_EQ(broken, 0) << "of " << samples << " samples";
     EXPECT_EQ(kivotest::WaitExitCode(*first, 60000), 0u);
     EXPECT_EQ(kivotest::WaitExitCode(*second, 60000), 0u);
     EXPECT_GT(running, 0) << samples << " samples";
