@@ -41,11 +41,17 @@ int32_t SetChargeStat(uint32_t command, const wchar_t *key, uint32_t bound, uint
     GetSettingFilePath(path);
     if (value > bound)
         return -1;
+    const int32_t previous = ReadSettingInt(path, key);
+    const bool deviceOpen = IsDriverDeviceOpen();
     const int written = WriteSettingValue(path, key, value);
     // Sent whatever the file write gave: the EC is what counts.
     const uint32_t status = SendChargeCommand(command, value);
     if (accepted != nullptr)
         *accepted = status == 0;
+    // A value the driver refused is not kept as the user's choice. Without a
+    // session it stays stored, for the next session to apply.
+    if (status != 0 && deviceOpen && written == 1 && previous >= 0 && static_cast<uint32_t>(previous) != value)
+        WriteSettingValue(path, key, static_cast<uint32_t>(previous));
     return written == 1 && status == 0 ? 0 : -1;
 }
 

@@ -126,8 +126,8 @@ TEST_P(ChargeModeTest, DriverFailuresMakeEveryExportFail)
             EXPECT_EQ(option.get(), -1);
             ASSERT_TRUE(panel_.failCharge(failure.kind, failure.value));
             EXPECT_EQ(option.set(1), -1);
-            // The file was written before the command failed; the EC was not.
-            EXPECT_EQ(ReadInt(option.key), 1);
+            // Neither the EC nor the file keeps a value the driver refused.
+            EXPECT_EQ(ReadInt(option.key), 0);
             EXPECT_EQ(status().Ec.*option.ec, 0u);
             EXPECT_EQ(option.set(0), 0);
         }
