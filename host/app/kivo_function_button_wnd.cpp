@@ -6,9 +6,11 @@
 #include "KivoFCtrl.h"
 #include "callback/callback_parameter.h"
 #include "callback/notify_callback.h"
+#include "charge/charge_action.h"
 #include "dialog/kivo_function_button_dlg.h"
 #include "errors/error_manager.h"
 #include "errors/error_message.h"
+#include "framework/load_string.h"
 #include "resource.h"
 #include "app/tool_tip.h"
 
@@ -78,6 +80,7 @@ int CKivoFunctionButtonWnd::OnCreate(LPCREATESTRUCTW createStruct)
     NotifyIcon(NIM_ADD, m_hIcon, TOOL_TIP);
     WTSRegisterSessionNotification(m_hWnd, NOTIFY_FOR_THIS_SESSION);
     m_DeviceWatch.Start(m_hWnd);
+    m_PowerWatch.Start(m_hWnd);
     SetTimer(m_hWnd, kWatchTimer, kWatchPeriodMs, nullptr);
 
     // A box's loop may see the end of the session: once the window is gone,
@@ -125,16 +128,47 @@ _kvf_error_id CKivoFunctionButtonWnd::OpenNotification()
         return KVF_ERROR_ALREADY_EXECUTING;
     if (registered == -1)
         return KVF_ERROR_NOTIFY_THREAD;
+    // The power state may have changed while no session was open (the
+    // program was not running, the machine slept).
+    FollowPowerState();
     return KVF_ERROR_NONE;
 }
 
 LRESULT CKivoFunctionButtonWnd::OnPowerBroadcast(WPARAM wParam, LPARAM lParam)
 {
-    (void)lParam;
     // Both resume events come after one sleep: the timer makes them one.
     if (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND)
         ScheduleRecovery(kRecoveryDelayMs);
+    else if (CPowerWatch::IsPowerStateChange(wParam, lParam))
+        FollowPowerState();
     return TRUE;
+}
+
+void CKivoFunctionButtonWnd::FollowPowerState()
+{
+    if (!m_bOpen)
+        return;
+    const std::wstring back = FollowFullChargeOnce();
+    if (!back.empty())
+        ShowChargeBalloon(back);
+}
+
+LRESULT CKivoFunctionButtonWnd::OnChargeAction(WPARAM wParam, LPARAM lParam)
+{
+    (void)lParam;
+    const ChargeOutcome outcome = RunChargeAction(static_cast<int>(wParam));
+    if (outcome.done) {
+        ShowChargeBalloon(outcome.text);
+        return 0;
+    }
+    SetError(KVF_ERROR_CHARGE_ACTION);
+    checkLastError();
+    return 0;
+}
+
+void CKivoFunctionButtonWnd::ShowChargeBalloon(const std::wstring &text)
+{
+    ShowBalloon(LoadResourceString(IDS_CHARGE_TITLE, 64).c_str(), text.c_str());
 }
 
 LRESULT CKivoFunctionButtonWnd::OnDeviceChange(WPARAM wParam, LPARAM lParam)
@@ -291,6 +325,7 @@ void CKivoFunctionButtonWnd::OnDestroy()
     KillTimer(m_hWnd, kRecoveryTimer);
     KillTimer(m_hWnd, kWatchTimer);
     m_DeviceWatch.Stop();
+    m_PowerWatch.Stop();
     if (m_bOpen) {
         KVFClose();
         m_bOpen = false;
@@ -362,6 +397,10 @@ const MessageMap *CKivoFunctionButtonWnd::GetMessageMap() const noexcept
         {WM_POWERBROADCAST, 0,
          [](CWnd &w, WPARAM wParam, LPARAM lParam) -> LRESULT {
              return static_cast<CKivoFunctionButtonWnd &>(w).OnPowerBroadcast(wParam, lParam);
+         }},
+        {WM_KIVO_CHARGE_ACTION, 0,
+         [](CWnd &w, WPARAM wParam, LPARAM lParam) -> LRESULT {
+             return static_cast<CKivoFunctionButtonWnd &>(w).OnChargeAction(wParam, lParam);
          }},
         {WM_DEVICECHANGE, 0,
          [](CWnd &w, WPARAM wParam, LPARAM lParam) -> LRESULT {

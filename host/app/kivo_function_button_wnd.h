@@ -5,8 +5,11 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "app/device_watch.h"
 #include "app/notify_icon.h"
+#include "app/power_watch.h"
 #include "errors/error_info.h"
 #include "parameter/function_button_parameter.h"
 
@@ -38,6 +41,9 @@ public:
     LRESULT OnPowerBroadcast(WPARAM wParam, LPARAM lParam);
     LRESULT OnDeviceChange(WPARAM wParam, LPARAM lParam);
     LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
+    // A charge item's button was pressed (wParam: the item kind): the
+    // action runs here, and a balloon or a warning box says how it went.
+    LRESULT OnChargeAction(WPARAM wParam, LPARAM lParam);
 
 protected:
     const MessageMap *GetMessageMap() const noexcept override;
@@ -62,6 +68,10 @@ protected:
     // once and then waited for.
     void ConnectNotification();
     void OnTaskbarCreated() override;
+    // A one-time full charge whose end has come (the charger unplugged, the
+    // battery full) ends, and the balloon says which limit is back.
+    void FollowPowerState();
+    void ShowChargeBalloon(const std::wstring &text);
 
 private:
     HICON m_hIcon = nullptr;
@@ -80,4 +90,5 @@ private:
     int m_nBoxesOpen = 0;
     bool m_bRecoverAfterBox = false;
     CDeviceWatch m_DeviceWatch;
+    CPowerWatch m_PowerWatch;
 };

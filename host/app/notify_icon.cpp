@@ -37,6 +37,19 @@ BOOL CNotifyIcon::AddIconAgain(HICON hIcon, LPCWSTR lpszTip)
     return Notify(NIM_ADD, NIF_MESSAGE | (hIcon != nullptr ? NIF_ICON : 0), hIcon, lpszTip);
 }
 
+BOOL CNotifyIcon::ShowBalloon(LPCWSTR title, LPCWSTR text)
+{
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = m_hWnd;
+    data.uID = kTrayIconId;
+    data.uFlags = NIF_INFO;
+    data.dwInfoFlags = NIIF_INFO;
+    StringCchCopyW(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), title);
+    StringCchCopyW(data.szInfo, ARRAYSIZE(data.szInfo), text);
+    return Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
 BOOL CNotifyIcon::Notify(DWORD dwMessage, UINT flags, HICON hIcon, LPCWSTR lpszTip)
 {
     NOTIFYICONDATAW data{};

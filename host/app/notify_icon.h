@@ -19,6 +19,9 @@ public:
     // The result of Shell_NotifyIconW.
     BOOL NotifyIcon(DWORD dwMessage, HICON hIcon, LPCWSTR lpszTip);
 
+    // A notification balloon at the icon (NIF_INFO), cut to what fits.
+    BOOL ShowBalloon(LPCWSTR title, LPCWSTR text);
+
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
     void OnRButtonUp(UINT flags, POINT point);
     virtual void DoRButtonClick() {}

@@ -36,6 +36,9 @@ enum BUTTON_NAME : int {
 // Posted to the main window after a failed action; the pending error says
 // which.
 constexpr UINT WM_KIVO_BUTTON_ERROR = 0x046E;
+// Posted by the notification thread for a charge action (wParam: the item
+// kind): the main window runs it, since it shows what happened.
+constexpr UINT WM_KIVO_CHARGE_ACTION = 0x046F;
 
 extern _callbackParam gCallBackParameter;
 extern HANDLE hMutexParameter;

@@ -5,6 +5,7 @@
 #include "actions/executer.h"
 #include "callback/callback_parameter.h"
 #include "errors/error_manager.h"
+#include "settings/item.h"
 
 DWORD gdwButtonStatusA = 1;
 DWORD gdwButtonStatusB = 3;
@@ -29,6 +30,10 @@ BOOL isOnButton(DWORD v, DWORD action, DWORD released, DWORD pressed, DWORD &sto
 
 void RunAction(const _Param &param, _kvf_error_id failure) noexcept
 {
+    if (IsChargeKind(static_cast<int>(param.dwPathInfo))) {
+        PostMessageW(gCallBackParameter.hWnd, WM_KIVO_CHARGE_ACTION, param.dwPathInfo, 0);
+        return;
+    }
     if (executer(&param))
         return;
     SetError(GetLastError() == kErrorElevationRequired ? KVF_ERROR_ELEVATION_REQUIRED : failure);

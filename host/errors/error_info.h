@@ -27,6 +27,8 @@ enum _kvf_error_id : std::int32_t {
     KVF_ERROR_DRIVER_OPEN = 18,
     KVF_ERROR_ALREADY_EXECUTING = 19,
     KVF_ERROR_NOTIFY_THREAD = 20,
+    // A button's charge action: the driver did not accept the change.
+    KVF_ERROR_CHARGE_ACTION = 21,
 };
 
 enum _kvf_error_level : std::int32_t {
@@ -41,7 +43,7 @@ struct _errorinfo {
     std::uint32_t stringId;
 };
 
-constexpr std::size_t kErrorInfoCount = 21;
+constexpr std::size_t kErrorInfoCount = 22;
 
-// In id order, 0 to 20.
+// In id order, 0 to 21.
 extern const _errorinfo gErrorInfoTable[kErrorInfoCount];

@@ -75,6 +75,9 @@ BOOL CFunctionButtonParameter::getExecuteModule(_Param *param, const WCHAR *path
     case ITEM_KIND_NONE:
     case ITEM_KIND_WINDOW_SWITCHER:
     case ITEM_KIND_DISPLAY_SWITCHER:
+    case ITEM_KIND_FULL_CHARGE_ONCE:
+    case ITEM_KIND_NEXT_BATTERY_LIMIT:
+    case ITEM_KIND_USB_CHARGE:
         module[0] = L'\0';
         return TRUE;
     case ITEM_KIND_PROGRAM_PATH:

@@ -48,6 +48,8 @@
 
 // The settings dialog could not write the chosen items.
 #define IDS_WARN_SAVE_FAILED 220
+// Error id 21: a button's charge action failed.
+#define IDS_ERR_CHARGE_ACTION 221
 
 // Caption of every error and warning box.
 #define IDS_ERROR_CAPTION 299
@@ -58,3 +60,11 @@
 
 // Tray icon tip.
 #define IDS_TOOL_TIP 400
+
+// Notification balloons of the charge actions; "%d" is a percentage.
+#define IDS_CHARGE_TITLE 500
+#define IDS_CHARGE_LIMIT 501
+#define IDS_CHARGE_ONCE 502
+#define IDS_CHARGE_LIMIT_BACK 503
+#define IDS_USB_CHARGE_ON 504
+#define IDS_USB_CHARGE_OFF 505

@@ -23,7 +23,7 @@ bool IsKnownKind(int kind)
     case ITEM_KIND_COMPANION:
         return true;
     default:
-        return false;
+        return IsChargeKind(kind);
     }
 }
 

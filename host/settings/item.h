@@ -15,7 +15,17 @@ enum ItemKind : int {
     ITEM_KIND_REGISTRY_PATH = 5,
     ITEM_KIND_PEN_APPLICATION = 100,
     ITEM_KIND_COMPANION = 101,
+    // Charge actions: the host changes a charge option of the embedded
+    // controller through the control library and says what it did.
+    ITEM_KIND_FULL_CHARGE_ONCE = 200,   // starts a one-time full charge; again: ends it
+    ITEM_KIND_NEXT_BATTERY_LIMIT = 201, // 100 -> 80 -> 50 -> 100 %
+    ITEM_KIND_USB_CHARGE = 202,         // USB charging while off: on <-> off
 };
+
+inline bool IsChargeKind(int kind) noexcept
+{
+    return kind >= ITEM_KIND_FULL_CHARGE_ONCE && kind <= ITEM_KIND_USB_CHARGE;
+}
 
 class CItem {
 public:

@@ -64,6 +64,27 @@ std::wstring MessageBoxText(HWND box)
 
 namespace {
 
+struct BalloonSearch {
+    const std::wstring *text;
+    bool found;
+};
+
+BOOL CALLBACK FindBalloon(HWND window, LPARAM lParam)
+{
+    auto *search = reinterpret_cast<BalloonSearch *>(lParam);
+    wchar_t className[32] = {};
+    GetClassNameW(window, className, 32);
+    if (wcscmp(className, L"tooltips_class32") != 0 || !IsWindowVisible(window))
+        return TRUE;
+    // A tooltip answers WM_GETTEXT with the tip it shows.
+    wchar_t shown[512] = {};
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(shown), SMTO_ABORTIFHUNG, 1000,
+                        &result);
+    search->found = *search->text == shown;
+    return search->found ? FALSE : TRUE;
+}
+
 BOOL CALLBACK FindIconControl(HWND child, LPARAM lParam)
 {
     if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
@@ -73,6 +94,18 @@ BOOL CALLBACK FindIconControl(HWND child, LPARAM lParam)
 }
 
 } // namespace
+
+bool WaitBalloon(const std::wstring &text, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
+        BalloonSearch search{&text, false};
+        EnumWindows(FindBalloon, reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return true;
+        Sleep(100);
+    }
+    return false;
+}
 
 std::string MessageBoxIcon(HWND box)
 {

@@ -42,6 +42,10 @@ std::wstring MessageBoxText(HWND box);
 // (red), "exclamation" (yellow), or "none".
 std::string MessageBoxIcon(HWND box);
 
+// Waits until the shell shows a notification balloon with that text (a
+// visible tooltip window of the tray); false when none shows up in time.
+bool WaitBalloon(const std::wstring &text, DWORD timeoutMs = kHostPatienceMs);
+
 class HostApp {
 public:
     HostApp() = default;

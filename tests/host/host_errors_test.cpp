@@ -59,6 +59,7 @@ const ErrorRow kErrors[] = {
     {19, 2, 218, L"Already executing.", L"他のアプリケーションが起動しています。"},
     {20, 2, 219, L"Failed to start Receiving Notify Message Thread.",
      L"通知スレッドの起動に失敗しました"},
+    {21, 1, 221, L"The charge option could not be changed.", L"充電設定を変更できませんでした。"},
 };
 
 struct TextRow {
@@ -79,6 +80,13 @@ const TextRow kTexts[] = {
     {299, L"Function Button Error Message", L"ファンクションボタン設定エラー"},
     {300, L"Start menu", L"スタート メニュー"},
     {400, L"Function Button Setting", L"ファンクションボタン設定"},
+    {500, L"Battery charging", L"バッテリー充電"},
+    {501, L"Battery charge limit: %d %%", L"バッテリー充電上限: %d %%"},
+    {502, L"Charging to 100 %% once. The limit of %d %% comes back when you unplug.",
+     L"1回だけ100 %%まで充電します。電源を外すと充電上限%d %%に戻ります。"},
+    {503, L"The battery charge limit is %d %% again.", L"バッテリー充電上限が%d %%に戻りました。"},
+    {504, L"USB charging while off: on", L"電源オフ時のUSB充電: オン"},
+    {505, L"USB charging while off: off", L"電源オフ時のUSB充電: オフ"},
 };
 
 class HostErrors : public ::testing::Test {
@@ -115,7 +123,7 @@ TEST_F(HostErrors, GetErrorInfoGivesThePendingIdsLevelAndString)
 
 TEST_F(HostErrors, UnknownIdHasLevelZeroAndLeavesTheStringIdAlone)
 {
-    for (int id : {21, 99, -1}) {
+    for (int id : {22, 99, -1}) {
         SCOPED_TRACE(id);
         SetError(static_cast<_kvf_error_id>(id));
         int level = -1;
@@ -184,7 +192,8 @@ TEST_F(HostErrors, PendingErrorMessageComesInTheUserInterfaceLanguage)
                 {11, 2, MB_OK | MB_ICONHAND},
                 {17, 1, MB_OK | MB_ICONEXCLAMATION},
                 {18, 2, MB_OK | MB_ICONHAND},
-                {21, 0, 0}};
+                {21, 1, MB_OK | MB_ICONEXCLAMATION},
+                {22, 0, 0}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.id);
         SetError(static_cast<_kvf_error_id>(row.id));
@@ -192,7 +201,7 @@ TEST_F(HostErrors, PendingErrorMessageComesInTheUserInterfaceLanguage)
         EXPECT_EQ(row.level, pending.level);
         EXPECT_STREQ(caption, pending.caption);
         const wchar_t *message = L"";
-        if (row.id >= 1 && row.id <= 20)
+        if (row.id >= 1 && row.id <= 21)
             message = japanese ? kErrors[row.id].japanese : kErrors[row.id].english;
         EXPECT_STREQ(message, pending.message);
         EXPECT_EQ(row.boxType, ErrorBoxType(pending.level));

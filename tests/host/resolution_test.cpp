@@ -149,6 +149,7 @@ TEST_F(Resolution, EveryKindGivesItsCommandOrFails)
         {"100 missing key", 100, L"HKEY_LOCAL_MACHINE\\Software\\KivoNoSuchKey,Dir", L"", FALSE,
          L""},
         {"101 companion", 101, L"C:\\Velmo\\Velmo.exe", L"", TRUE, L"C:\\Velmo\\Velmo.exe "},
+        {"200 charge action: no program", 200, L"C:\\a.exe", L"-x", TRUE, L" -x"},
         {"unknown kind", 7, L"C:\\a.exe", L"", FALSE, L""},
     };
     ASSERT_EQ(folder250.size(), 250u);

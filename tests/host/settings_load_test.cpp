@@ -120,6 +120,10 @@ const LoadRow kLoadRows[] = {
      9, 2},
     {"Item03 ItemPathInfo 102", 4, [](IniText &i) { SetItem(i, 3, L"ItemPathInfo", L"102"); },
      FALSE, 9, 2},
+    {"Item03 ItemPathInfo 199", 4, [](IniText &i) { SetItem(i, 3, L"ItemPathInfo", L"199"); },
+     FALSE, 9, 2},
+    {"Item03 ItemPathInfo 203", 4, [](IniText &i) { SetItem(i, 3, L"ItemPathInfo", L"203"); },
+     FALSE, 9, 2},
     {"Item04 ItemPathInfo absent", 4,
      [](IniText &i) { i.Remove(IniText::ItemSection(4), L"ItemPathInfo"); }, FALSE, 9, 3},
     {"ItemId and ItemPreEvent wrong", 4,
@@ -134,14 +138,14 @@ const LoadRow kLoadRows[] = {
          SetItem(i, 2, L"ItemPathInfo", L"9");
      },
      FALSE, 8, 1},
-    {"every kind of item", 8,
+    {"every kind of item", 11,
      [](IniText &i) {
-         const wchar_t *kinds[] = {L"0", L"1", L"2", L"3", L"4", L"5", L"100", L"101"};
-         for (int n = 1; n <= 8; ++n)
+         const wchar_t *kinds[] = {L"0", L"1", L"2", L"3", L"4", L"5", L"100", L"101", L"200", L"201", L"202"};
+         for (int n = 1; n <= 11; ++n)
              SetItem(i, n, L"ItemPathInfo", kinds[n - 1]);
          SetItem(i, 8, L"ItemPreEvent", L"1");
      },
-     TRUE, 0, 8},
+     TRUE, 0, 11},
     {"ItemNum 99", 99, [](IniText &) {}, TRUE, 0, 99},
     {"sections beyond ItemNum", 2,
      [](IniText &i) {
@@ -322,7 +326,7 @@ TEST_F(SettingsLoad, StagedTemplateLoadsWithoutError)
         EXPECT_NE(L'\0', item.ItemName[0]);
         kinds.push_back(item.ItemPathInfo);
     }
-    for (int kind : {0, 1, 3, 4, 100, 101})
+    for (int kind : {0, 1, 3, 4, 100, 101, 200, 201, 202})
         EXPECT_NE(kinds.end(), std::find(kinds.begin(), kinds.end(), kind)) << kind;
 }
 

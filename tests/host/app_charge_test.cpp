@@ -1,0 +1,144 @@
+// The charge items on the function buttons of the running host, as a user
+// meets them: what the embedded controller holds, what the stored files
+// say, and what the user sees (a balloon at the tray icon, or a box).
+#include "host_app_fixture.h"
+
+#include <optional>
+#include <string>
+
+#include "kvf_test_fixture.h"
+#include "power_supply.h"
+
+namespace hosttest {
+namespace {
+
+constexpr int kNone = -1;
+
+// The library's per-user record of a one-time full charge.
+std::wstring OnceFile()
+{
+    return kvftest::SettingsFolder() + L"\\FullChargeOnce.ini";
+}
+
+int RecordedLimit()
+{
+    if (GetFileAttributesW(OnceFile().c_str()) == INVALID_FILE_ATTRIBUTES)
+        return kNone;
+    return static_cast<int>(GetPrivateProfileIntW(L"FullChargeOnce", L"Limit", -2, OnceFile().c_str()));
+}
+
+class ChargeButtons : public HostAppTest {
+protected:
+    void SetUp() override
+    {
+        HostAppTest::SetUp();
+        savedLibrary_ = kvftest::ReadBytes(kvftest::SettingsFile());
+        DeleteFileW(OnceFile().c_str());
+        ASSERT_TRUE(power_.available());
+        ASSERT_TRUE(power_.SetAc(kivotest::AcState::Online) && power_.SetBatteryPercent(60));
+        ASSERT_TRUE(kvftest::WriteSettingsBytes(kvftest::DefaultTextBytes()));
+        ASSERT_TRUE(kvftest::WriteValue(L"BatteryChargeLimit", L"1")); // 80 %
+        ASSERT_TRUE(panel_.setEc(0, 1));
+    }
+
+    void TearDown() override
+    {
+        DeleteFileW(OnceFile().c_str());
+        power_.Reset();
+        if (savedLibrary_)
+            kvftest::WriteSettingsBytes(*savedLibrary_);
+        else
+            DeleteFileW(kvftest::SettingsFile().c_str());
+        HostAppTest::TearDown();
+    }
+
+    // Button A runs the item of kind kindA, button B a full charge once.
+    bool StartWith(HostApp &host, int kindA)
+    {
+        IniText ini = RecorderItems();
+        ini.Set(IniText::ItemSection(2), L"ItemPathInfo", std::to_wstring(kindA));
+        ini.Set(IniText::ItemSection(3), L"ItemPathInfo", L"200");
+        WriteSettings(ini);
+        return StartRunning(host);
+    }
+
+    void Press(bool buttonB)
+    {
+        ASSERT_TRUE(panel_.injectReport(kvfbsim::ButtonReport(buttonB, false)));
+        ASSERT_TRUE(panel_.injectReport(kvfbsim::ButtonReport(buttonB, true)));
+    }
+
+    // The power source changes, and Windows tells the programs.
+    void SwitchPower(HostApp &host, kivotest::AcState ac)
+    {
+        ASSERT_TRUE(power_.SetAc(ac));
+        SendMessageW(host.mainWindow, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+    }
+
+    kivotest::PowerSupply power_;
+    std::optional<std::string> savedLibrary_;
+};
+
+// One host through a user's day: the limit stepped down, a full charge once
+// that survives a restart of the host on AC and ends when the charger is
+// unplugged, one started on battery and ended by a second press, and one
+// the driver refuses.
+TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
+{
+    enum class Step { PressA, PressB, RestartWithUsbOnA, Unplug, RefusedPressB };
+    const struct {
+        const char *label;
+        Step step;
+        const wchar_t *shown; // the balloon's text; a box's with RefusedPressB
+        unsigned long ecLimit;
+        unsigned long ecUsb;
+        int fileLimit;
+        int recordedLimit;
+    } rows[] = {
+        {"next limit: 80 -> 50 %", Step::PressA, L"Battery charge limit: 50 %", 2, 0, 2, kNone},
+        {"full charge once", Step::PressB,
+         L"Charging to 100 % once. The limit of 50 % comes back when you unplug.", 0, 0, 2, 2},
+        {"a host restart on AC keeps it", Step::RestartWithUsbOnA, nullptr, 0, 0, 2, 2},
+        {"USB charging while off", Step::PressA, L"USB charging while off: on", 0, 1, 2, 2},
+        {"unplugged: the limit comes back", Step::Unplug, L"The battery charge limit is 50 % again.", 2, 1, 2,
+         kNone},
+        {"started on battery", Step::PressB,
+         L"Charging to 100 % once. The limit of 50 % comes back when you unplug.", 0, 1, 2, 2},
+        {"a second press ends it", Step::PressB, L"The battery charge limit is 50 % again.", 2, 1, 2, kNone},
+        {"the driver refuses 100 %", Step::RefusedPressB, L"The charge option could not be changed.", 2, 1, 2,
+         kNone},
+    };
+    HostApp host;
+    ASSERT_TRUE(StartWith(host, 201));
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.label);
+        switch (row.step) {
+        case Step::PressA:
+        case Step::PressB:
+            Press(row.step == Step::PressB);
+            EXPECT_TRUE(WaitBalloon(row.shown));
+            break;
+        case Step::RestartWithUsbOnA:
+            host.Stop();
+            ASSERT_TRUE(StartWith(host, 202));
+            break;
+        case Step::Unplug:
+            SwitchPower(host, kivotest::AcState::Offline);
+            EXPECT_TRUE(WaitBalloon(row.shown));
+            break;
+        case Step::RefusedPressB:
+            ASSERT_TRUE(panel_.failCharge(KVFBSIM_FAIL_DW_STATUS, 1));
+            Press(true);
+            EXPECT_EQ(row.shown, TakeBox(host));
+            break;
+        }
+        const KVFBSIM_STATUS status = Status();
+        EXPECT_EQ(row.ecLimit, status.Ec.BatteryLimit);
+        EXPECT_EQ(row.ecUsb, status.Ec.UsbCharge);
+        EXPECT_EQ(row.fileLimit, kvftest::ReadInt(L"BatteryChargeLimit"));
+        EXPECT_EQ(row.recordedLimit, RecordedLimit());
+    }
+}
+
+} // namespace
+} // namespace hosttest
