@@ -9,6 +9,9 @@
 //   hostctl box                      prints the message box shown, if any
 //   hostctl box-ok                   closes the message box shown
 //   hostctl quit                     closes the host and waits for its end
+//   hostctl power                    tells the host that the power state
+//                                    changed (PBT_APMPOWERSTATUSCHANGE), as
+//                                    Windows does and Wine does not
 //
 // Exit code 0 when done, 1 when what was asked for is not there, 2 for a
 // usage error.
@@ -30,7 +33,7 @@ constexpr int kComboB = 1001;
 
 int Usage()
 {
-    std::fputs("usage: hostctl wait | tray right|left | select A|B <item> | ok | cancel | box | box-ok | quit\n",
+    std::fputs("usage: hostctl wait | tray right|left | select A|B <item> | ok | cancel | box | box-ok | quit | power\n",
                stderr);
     return 2;
 }
@@ -179,5 +182,13 @@ int wmain(int argc, wchar_t **argv)
         return Box(true);
     if (command == L"quit" && argc == 2)
         return Quit();
+    if (command == L"power" && argc == 2) {
+        const HWND main = FindWindowW(nullptr, kMainTitle);
+        return main != nullptr &&
+                       SendMessageTimeoutW(main, WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0, SMTO_NORMAL,
+                                           10000, nullptr) != 0
+                   ? 0
+                   : 1;
+    }
     return Usage();
 }
