@@ -14,17 +14,13 @@ namespace {
 
 constexpr int kNone = -1;
 
-// The library's per-user record of a one-time full charge.
-std::wstring OnceFile()
-{
-    return kvftest::SettingsFolder() + L"\\FullChargeOnce.ini";
-}
-
+// The limit a running one-time full charge has recorded to come back.
 int RecordedLimit()
 {
-    if (GetFileAttributesW(OnceFile().c_str()) == INVALID_FILE_ATTRIBUTES)
+    const std::wstring record = kvftest::FullChargeOnceFile();
+    if (GetFileAttributesW(record.c_str()) == INVALID_FILE_ATTRIBUTES)
         return kNone;
-    return static_cast<int>(GetPrivateProfileIntW(L"FullChargeOnce", L"Limit", -2, OnceFile().c_str()));
+    return static_cast<int>(GetPrivateProfileIntW(L"FullChargeOnce", L"Limit", -2, record.c_str()));
 }
 
 class ChargeButtons : public HostAppTest {
@@ -33,7 +29,7 @@ protected:
     {
         HostAppTest::SetUp();
         savedLibrary_ = kvftest::ReadBytes(kvftest::SettingsFile());
-        DeleteFileW(OnceFile().c_str());
+        DeleteFileW(kvftest::FullChargeOnceFile().c_str());
         ASSERT_TRUE(power_.available());
         ASSERT_TRUE(power_.SetAc(kivotest::AcState::Online) && power_.SetBatteryPercent(60));
         ASSERT_TRUE(kvftest::WriteSettingsBytes(kvftest::DefaultTextBytes()));
@@ -43,7 +39,7 @@ protected:
 
     void TearDown() override
     {
-        DeleteFileW(OnceFile().c_str());
+        DeleteFileW(kvftest::FullChargeOnceFile().c_str());
         power_.Reset();
         if (savedLibrary_)
             kvftest::WriteSettingsBytes(*savedLibrary_);
