@@ -10,7 +10,9 @@
 //
 // Exit codes: 0 done, 1 bad arguments (usage on standard error; nothing is
 // opened or written), 2 the driver is not available, 3 the driver refused
-// the value. The driver session is always closed again before the end.
+// the value, 4 the machine policy fixes the option (set by the user's
+// organization; nothing changed). The driver session is always closed
+// again before the end.
 #include <windows.h>
 
 #include <cstdint>
@@ -28,6 +30,9 @@ constexpr int kDone = 0;
 constexpr int kBadArguments = 1;
 constexpr int kNoDriver = 2;
 constexpr int kRefused = 3;
+constexpr int kByPolicy = 4;
+// ERROR_ACCESS_DISABLED_BY_POLICY, as the library reports a fixed option.
+constexpr DWORD kDisabledByPolicy = 1260;
 
 // One session with the driver, closed whatever happens (an open that failed
 // may still have left the device open).
@@ -87,6 +92,26 @@ void Err(const std::wstring &line)
     chargectl::WriteLine(STD_ERROR_HANDLE, line);
 }
 
+// A change the library did not make: fixed by the machine policy, or
+// refused by the driver.
+int NotChanged()
+{
+    if (GetLastError() == kDisabledByPolicy) {
+        Err(chargectl::Text(IDS_BY_POLICY));
+        return kByPolicy;
+    }
+    Err(chargectl::Text(IDS_REFUSED));
+    return kRefused;
+}
+
+// An option the machine policy fixes says so on its line.
+std::wstring Fixed(std::wstring line, int32_t policy, int32_t flag)
+{
+    if ((policy & flag) != 0)
+        line += chargectl::Text(IDS_BY_POLICY_SUFFIX);
+    return line;
+}
+
 int ShowStatus()
 {
     const ChargeSession session;
@@ -100,8 +125,9 @@ int ShowStatus()
         Err(chargectl::Text(IDS_NOT_READ));
         return kNoDriver;
     }
-    Out(BatteryLine(battery, KVFGetFullChargeOnceStat()));
-    Out(UsbLine(usb));
+    const int32_t policy = KVFGetChargePolicy();
+    Out(Fixed(BatteryLine(battery, KVFGetFullChargeOnceStat()), policy, KVF_POLICY_BATTERY_LIMIT));
+    Out(Fixed(UsbLine(usb), policy, KVF_POLICY_USB_CHARGE));
     return kDone;
 }
 
@@ -112,10 +138,8 @@ int StartFullChargeOnce()
         Err(chargectl::Text(IDS_NO_DRIVER));
         return kNoDriver;
     }
-    if (KVFStartFullChargeOnce() != 0) {
-        Err(chargectl::Text(IDS_REFUSED));
-        return kRefused;
-    }
+    if (KVFStartFullChargeOnce() != 0)
+        return NotChanged();
     // Nothing recorded when the limit was 100 % already.
     Out(BatteryLine(0, KVFGetFullChargeOnceStat()));
     return kDone;
@@ -153,10 +177,8 @@ int SetOption(chargectl::Action action, uint32_t value)
     }
     const bool battery = action == chargectl::Action::SetBattery;
     const int32_t result = battery ? KVFSetButteryChargeLimitStat(value) : KVFSetUSBChargeStat(value);
-    if (result != 0) {
-        Err(chargectl::Text(IDS_REFUSED));
-        return kRefused;
-    }
+    if (result != 0)
+        return NotChanged();
     Out(battery ? BatteryLine(static_cast<int32_t>(value)) : UsbLine(static_cast<int32_t>(value)));
     return kDone;
 }

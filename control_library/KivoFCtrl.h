@@ -61,6 +61,17 @@ KVF_API int32_t KVFGetFullChargeOnceStat(void);                 // ordinal 11
 // device or the driver refused the limit (the override stays recorded).
 KVF_API int32_t KVFFollowFullChargeOnce(void);                  // ordinal 12
 
+// The machine policy (HKLM\SOFTWARE\Policies\Zerin\KivoFunctionButton):
+// which charge options it fixes for every user. A setter asked for another
+// value than the policy's, and a full charge once the policy does not
+// allow, fail with -1 and GetLastError() = ERROR_ACCESS_DISABLED_BY_POLICY
+// (1260), changing nothing; the getters of a fixed option report what the
+// controller holds. Needs no session.
+#define KVF_POLICY_BATTERY_LIMIT 0x1     // "BatteryChargeLimit" is fixed
+#define KVF_POLICY_USB_CHARGE 0x2        // "USBCharge" is fixed
+#define KVF_POLICY_NO_FULL_CHARGE_ONCE 0x4 // "AllowFullChargeOnce" is 0
+KVF_API int32_t KVFGetChargePolicy(void);                       // ordinal 13
+
 #ifdef __cplusplus
 }
 #endif

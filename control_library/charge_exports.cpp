@@ -1,28 +1,35 @@
 // The charge exports: the battery charge limit and USB charging while the
 // machine is off, kept both in the embedded controller and in the settings
 // file. "ReferenceFlag" says which side the getters report. A battery limit
-// the driver accepts ends a running one-time full charge.
+// the driver accepts ends a running one-time full charge. An option the
+// machine policy fixes is reported as the controller holds it and cannot be
+// set to another value.
 #include "KivoFCtrl.h"
 
 #include <windows.h>
+
+#include <optional>
 
 #include "driver_channel.h"
 #include "driver_interface.h"
 #include "full_charge_once_record.h"
 #include "library_module.h"
+#include "machine_policy.h"
 #include "settings_file.h"
 #include "win32/mutex_lock.h"
 
 namespace kvf {
 namespace {
 
-int32_t GetChargeStat(uint32_t command, const wchar_t *key, uint32_t bound)
+int32_t GetChargeStat(uint32_t command, const wchar_t *key, uint32_t bound, std::optional<uint32_t> fixed)
 {
     if (!IsDriverDeviceOpen())
         return -1;
     uint32_t ecValue = 0;
     if (!QueryChargeValue(command, ecValue))
         return -1;
+    if (fixed)
+        return static_cast<int32_t>(ecValue); // the policy's, written at each session's start
     wchar_t path[MAX_PATH] = L"";
     GetSettingFilePath(path);
     const int32_t fileValue = ReadSettingValue(path, key, &bound);
@@ -34,13 +41,17 @@ int32_t GetChargeStat(uint32_t command, const wchar_t *key, uint32_t bound)
     return fileValue;
 }
 
-int32_t SetChargeStat(uint32_t command, const wchar_t *key, uint32_t bound, uint32_t value,
-                      bool *accepted = nullptr)
+int32_t SetChargeStat(uint32_t command, const wchar_t *key, uint32_t bound, std::optional<uint32_t> fixed,
+                      uint32_t value, bool *accepted = nullptr)
 {
     wchar_t path[MAX_PATH] = L"";
     GetSettingFilePath(path);
     if (value > bound)
         return -1;
+    if (fixed && value != *fixed) {
+        SetLastError(kErrorDisabledByPolicy);
+        return -1;
+    }
     const int32_t previous = ReadSettingInt(path, key);
     const bool deviceOpen = IsDriverDeviceOpen();
     const int written = WriteSettingValue(path, key, value);
@@ -62,20 +73,20 @@ extern "C" {
 
 int32_t KVFGetUSBChargeStat(void)
 {
-    return kvf::GetChargeStat(kvf::KVF_CMD_GET_USB_CHARGE, kvf::kKeyUSBCharge,
-                              kvf::kUSBChargeBound);
+    return kvf::GetChargeStat(kvf::KVF_CMD_GET_USB_CHARGE, kvf::kKeyUSBCharge, kvf::kUSBChargeBound,
+                              kvf::ReadMachinePolicy().usbCharge);
 }
 
 int32_t KVFGetButteryChargeLimitStat(void)
 {
     return kvf::GetChargeStat(kvf::KVF_CMD_GET_BATTERY_LIMIT, kvf::kKeyBatteryChargeLimit,
-                              kvf::kBatteryChargeLimitBound);
+                              kvf::kBatteryChargeLimitBound, kvf::ReadMachinePolicy().batteryChargeLimit);
 }
 
 int32_t KVFSetUSBChargeStat(uint32_t value)
 {
-    return kvf::SetChargeStat(kvf::KVF_CMD_SET_USB_CHARGE, kvf::kKeyUSBCharge,
-                              kvf::kUSBChargeBound, value);
+    return kvf::SetChargeStat(kvf::KVF_CMD_SET_USB_CHARGE, kvf::kKeyUSBCharge, kvf::kUSBChargeBound,
+                              kvf::ReadMachinePolicy().usbCharge, value);
 }
 
 int32_t KVFSetButteryChargeLimitStat(uint32_t value)
@@ -84,7 +95,8 @@ int32_t KVFSetButteryChargeLimitStat(uint32_t value)
     bool accepted = false;
     const int32_t result = kvf::SetChargeStat(kvf::KVF_CMD_SET_BATTERY_LIMIT,
                                               kvf::kKeyBatteryChargeLimit,
-                                              kvf::kBatteryChargeLimitBound, value, &accepted);
+                                              kvf::kBatteryChargeLimitBound,
+                                              kvf::ReadMachinePolicy().batteryChargeLimit, value, &accepted);
     // The limit just set is the one now: nothing is to come back. Refused,
     // the override goes on.
     if (accepted)

@@ -19,6 +19,7 @@
 #include "driver_interface.h"
 #include "full_charge_once_record.h"
 #include "library_module.h"
+#include "machine_policy.h"
 #include "settings_file.h"
 #include "win32/mutex_lock.h"
 
@@ -30,11 +31,15 @@ constexpr BYTE kAcOffline = 0;
 constexpr BYTE kAcOnline = 1;
 constexpr BYTE kBatteryFull = 100;
 
-// The limit that comes back: the controller's own with "ReferenceFlag" 0,
-// else the settings file's. False when the controller cannot be read or
-// holds a value that could not be written back.
-bool LimitToComeBack(const FullChargeOnceFiles &files, uint32_t &limit)
+// The limit that comes back: the machine policy's, or the controller's own
+// with "ReferenceFlag" 0, else the settings file's. False when the
+// controller cannot be read or holds a value that could not be written back.
+bool LimitToComeBack(const FullChargeOnceFiles &files, const MachinePolicy &policy, uint32_t &limit)
 {
+    if (policy.batteryChargeLimit) {
+        limit = *policy.batteryChargeLimit;
+        return true;
+    }
     if (ReadSettingValue(files.settings, kKeyReferenceFlag) != 0) {
         const uint32_t bound = kBatteryChargeLimitBound;
         limit = static_cast<uint32_t>(ReadSettingValue(files.settings, kKeyBatteryChargeLimit, &bound));
@@ -63,8 +68,13 @@ int32_t Start()
     const FullChargeOnceFiles files = GetFullChargeOnceFiles();
     if (ReadFullChargeOnceRecord(files))
         return 0; // runs already
+    const MachinePolicy policy = ReadMachinePolicy();
+    if (policy.allowFullChargeOnce == false) {
+        SetLastError(kErrorDisabledByPolicy);
+        return -1;
+    }
     FullChargeOnceRecord record;
-    if (!LimitToComeBack(files, record.limit))
+    if (!LimitToComeBack(files, policy, record.limit))
         return -1;
     if (record.limit == kFullCharge)
         return 0; // nothing would come back

@@ -144,6 +144,15 @@ LRESULT CKivoFunctionButtonWnd::OnPowerBroadcast(WPARAM wParam, LPARAM lParam)
     return TRUE;
 }
 
+LRESULT CKivoFunctionButtonWnd::OnSettingChange(WPARAM wParam, LPARAM lParam)
+{
+    (void)wParam;
+    const auto *area = reinterpret_cast<const WCHAR *>(lParam);
+    if (area != nullptr && wcscmp(area, L"Policy") == 0)
+        ScheduleRecovery(kRecoveryDelayMs);
+    return 0;
+}
+
 void CKivoFunctionButtonWnd::FollowPowerState()
 {
     if (!m_bOpen)
@@ -397,6 +406,10 @@ const MessageMap *CKivoFunctionButtonWnd::GetMessageMap() const noexcept
         {WM_POWERBROADCAST, 0,
          [](CWnd &w, WPARAM wParam, LPARAM lParam) -> LRESULT {
              return static_cast<CKivoFunctionButtonWnd &>(w).OnPowerBroadcast(wParam, lParam);
+         }},
+        {WM_SETTINGCHANGE, 0,
+         [](CWnd &w, WPARAM wParam, LPARAM lParam) -> LRESULT {
+             return static_cast<CKivoFunctionButtonWnd &>(w).OnSettingChange(wParam, lParam);
          }},
         {WM_KIVO_CHARGE_ACTION, 0,
          [](CWnd &w, WPARAM wParam, LPARAM lParam) -> LRESULT {

@@ -41,6 +41,9 @@ public:
     LRESULT OnPowerBroadcast(WPARAM wParam, LPARAM lParam);
     LRESULT OnDeviceChange(WPARAM wParam, LPARAM lParam);
     LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
+    // A refreshed machine policy ("Policy") is applied at once: the session
+    // opened anew writes what the policy fixes to the controller.
+    LRESULT OnSettingChange(WPARAM wParam, LPARAM lParam);
     // A charge item's button was pressed (wParam: the item kind): the
     // action runs here, and a balloon or a warning box says how it went.
     LRESULT OnChargeAction(WPARAM wParam, LPARAM lParam);

@@ -13,6 +13,8 @@ namespace {
 // The library's battery limit values: 0 = 100 %, 1 = 80 %, 2 = 50 %.
 constexpr int kPercent[] = {100, 80, 50};
 constexpr int kLimitFull = 0;
+// ERROR_ACCESS_DISABLED_BY_POLICY: the machine policy fixes the option.
+constexpr DWORD kDisabledByPolicy = 1260;
 
 int Percent(int limit) noexcept
 {
@@ -86,16 +88,25 @@ ChargeOutcome ToggleUsbCharge()
 
 ChargeOutcome RunChargeAction(int kind)
 {
+    SetLastError(ERROR_SUCCESS);
+    ChargeOutcome outcome;
     switch (kind) {
     case ITEM_KIND_FULL_CHARGE_ONCE:
-        return ToggleFullChargeOnce();
+        outcome = ToggleFullChargeOnce();
+        break;
     case ITEM_KIND_NEXT_BATTERY_LIMIT:
-        return NextBatteryLimit();
+        outcome = NextBatteryLimit();
+        break;
     case ITEM_KIND_USB_CHARGE:
-        return ToggleUsbCharge();
+        outcome = ToggleUsbCharge();
+        break;
     default:
-        return {};
+        break;
     }
+    // What the organization fixed is no failure: the balloon says so.
+    if (!outcome.done && GetLastError() == kDisabledByPolicy)
+        return Done(LoadResourceString(IDS_CHARGE_BY_POLICY));
+    return outcome;
 }
 
 std::wstring FollowFullChargeOnce()

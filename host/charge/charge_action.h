@@ -15,6 +15,8 @@ struct ChargeOutcome {
 // Runs the action of a charge item kind (ITEM_KIND_FULL_CHARGE_ONCE,
 // ITEM_KIND_NEXT_BATTERY_LIMIT, ITEM_KIND_USB_CHARGE) with the library
 // session the host holds. Not done: nothing the user stored has changed.
+// An option the machine policy fixes changes nothing either; the balloon
+// says that it is set by the organization.
 ChargeOutcome RunChargeAction(int kind);
 
 // After a change of the power state: ends a one-time full charge whose end

@@ -94,6 +94,40 @@ TEST_F(ChargeCtlTest, WordsSetTheOptionsAndStatusReadsThemBack)
     }
 }
 
+// The machine policy fixes the battery limit at 80 % and forbids a full
+// charge once: status says so, another value exits with 4 and changes
+// nothing, the policy's own value and the other option are as ever.
+TEST_F(ChargeCtlTest, WhatThePolicyFixesIsShownAndCannotBeChanged)
+{
+    constexpr char kByPolicy[] = "KivoChargeCtl: this option is set by your organization.\r\n";
+    ASSERT_TRUE(WritePolicyDword(L"BatteryChargeLimit", 1));
+    ASSERT_TRUE(WritePolicyDword(L"AllowFullChargeOnce", 0));
+    ASSERT_TRUE(panel_.setEc(0, 0));
+    const struct {
+        const wchar_t *arguments;
+        DWORD exitCode;
+        const char *output;
+        uint32_t ecUsb;
+        int32_t fileBattery;
+    } rows[] = {
+        {L"status", 0, "battery limit 80 % (set by your organization)\r\nUSB charging while off: off\r\n", 0, 0},
+        {L"battery 50", 4, kByPolicy, 0, 0},
+        {L"battery full-once", 4, kByPolicy, 0, 0},
+        {L"battery 80", 0, "battery limit 80 %\r\n", 0, 1},
+        {L"usb on", 0, "USB charging while off: on\r\n", 1, 1},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(testing::Message() << std::string(row.arguments, row.arguments + wcslen(row.arguments)));
+        const CtlRun run = ChargeCtl(row.arguments);
+        EXPECT_EQ(run.exitCode, row.exitCode);
+        EXPECT_EQ(run.output, row.output);
+        EXPECT_EQ(status().Ec.BatteryLimit, 1u);
+        EXPECT_EQ(status().Ec.UsbCharge, row.ecUsb);
+        EXPECT_EQ(ReadInt(L"BatteryChargeLimit"), row.fileBattery);
+        EXPECT_FALSE(ReadBytes(FullChargeOnceFile()));
+    }
+}
+
 TEST_F(ChargeCtlTest, BadArgumentsChangeNothing)
 {
     ASSERT_TRUE(panel_.setEc(1, 2));

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -562,6 +563,82 @@ TEST_F(ChargeTest, FullChargeOnceStaysConsistentUnderTwoProcesses)
     EXPECT_FALSE(ReadBytes(FullChargeOnceFile()));
     EXPECT_EQ(status().Ec.BatteryLimit, 1u);
     EXPECT_EQ(ReadInt(L"BatteryChargeLimit"), 1);
+}
+
+} // namespace
+} // namespace kvftest
+
+namespace kvftest {
+namespace {
+
+// The machine policy: what it fixes is written to the controller at every
+// session's start whatever the file says, another value is refused with
+// ERROR_ACCESS_DISABLED_BY_POLICY and changes nothing, and only an HKLM
+// REG_DWORD in range counts.
+TEST_F(ChargeTest, MachinePolicyFixesWhatItNamesAndNothingElse)
+{
+    constexpr int32_t kOk = 0;
+    constexpr int32_t kDenied = 1260; // the result -1 with this last error
+    const DWORD one = 1, zero = 0, three = 3;
+    const unsigned long long qwordOne = 1;
+    const wchar_t textOne[] = L"1";
+    const struct {
+        const char *label;
+        std::vector<std::function<bool()>> policy;
+        int32_t fixed; // KVFGetChargePolicy
+        unsigned long ecUsb, ecBattery; // after KVFOpen
+        int32_t setBattery50, setUsbOff, startOnce;
+    } rows[] = {
+        {"none", {}, 0, 0, 0, kOk, kOk, kOk},
+        {"battery 80 %", {[&] { return WritePolicyDword(L"BatteryChargeLimit", one); }}, KVF_POLICY_BATTERY_LIMIT, 0,
+         1, kDenied, kOk, kOk},
+        {"USB charging on", {[&] { return WritePolicyDword(L"USBCharge", one); }}, KVF_POLICY_USB_CHARGE, 1, 0, kOk,
+         kDenied, kOk},
+        {"no full charge once", {[&] { return WritePolicyDword(L"AllowFullChargeOnce", zero); }},
+         KVF_POLICY_NO_FULL_CHARGE_ONCE, 0, 0, kOk, kOk, kDenied},
+        {"out of range",
+         {[&] { return WritePolicyDword(L"BatteryChargeLimit", three); },
+          [&] { return WritePolicyDword(L"USBCharge", three); },
+          [&] { return WritePolicyDword(L"AllowFullChargeOnce", three); }},
+         0, 0, 0, kOk, kOk, kOk},
+        {"REG_SZ and REG_QWORD",
+         {[&] { return WritePolicyValue(HKEY_LOCAL_MACHINE, L"BatteryChargeLimit", REG_SZ, textOne, sizeof(textOne)); },
+          [&] { return WritePolicyValue(HKEY_LOCAL_MACHINE, L"USBCharge", REG_QWORD, &qwordOne, sizeof(qwordOne)); }},
+         0, 0, 0, kOk, kOk, kOk},
+        {"HKCU only",
+         {[&] { return WritePolicyValue(HKEY_CURRENT_USER, L"BatteryChargeLimit", REG_DWORD, &one, sizeof(one)); },
+          [&] { return WritePolicyValue(HKEY_CURRENT_USER, L"AllowFullChargeOnce", REG_DWORD, &zero, sizeof(zero)); }},
+         0, 0, 0, kOk, kOk, kOk},
+    };
+    const auto result = [](int32_t r) { return r == 0 ? kOk : static_cast<int32_t>(GetLastError()); };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.label);
+        RemovePolicies();
+        DeleteFileW(FullChargeOnceFile().c_str());
+        ASSERT_TRUE(WriteSettingsBytes(DefaultTextBytes()));
+        ASSERT_TRUE(panel_.reset() && panel_.setEc(0, 0));
+        for (const auto &write : row.policy)
+            ASSERT_TRUE(write());
+        EXPECT_EQ(row.fixed, KVFGetChargePolicy());
+        ASSERT_EQ(KVFOpen(), 0);
+        EXPECT_EQ(row.ecUsb, status().Ec.UsbCharge);
+        EXPECT_EQ(row.ecBattery, status().Ec.BatteryLimit);
+        EXPECT_EQ(static_cast<int32_t>(row.ecBattery), KVFGetButteryChargeLimitStat());
+
+        EXPECT_EQ(row.setBattery50, result(KVFSetButteryChargeLimitStat(2)));
+        EXPECT_EQ(row.setUsbOff, result(KVFSetUSBChargeStat(row.ecUsb == 1 ? 0 : 1)));
+        // Refused, neither the file nor the controller changed.
+        EXPECT_EQ(row.setBattery50 == kOk ? 2 : 0, ReadInt(L"BatteryChargeLimit"));
+        EXPECT_EQ(row.setBattery50 == kOk ? 2ul : row.ecBattery, status().Ec.BatteryLimit);
+        EXPECT_EQ(row.setUsbOff == kOk ? 1 - static_cast<int32_t>(row.ecUsb) : 0, ReadInt(L"USBCharge"));
+
+        const unsigned long limitBefore = status().Ec.BatteryLimit;
+        EXPECT_EQ(row.startOnce, result(KVFStartFullChargeOnce()));
+        EXPECT_EQ(row.startOnce == kOk, GetFileAttributesW(FullChargeOnceFile().c_str()) != INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(row.startOnce == kOk ? 0ul : limitBefore, status().Ec.BatteryLimit);
+        EXPECT_EQ(KVFEndFullChargeOnce(), 0);
+        EXPECT_EQ(KVFClose(), 0);
+    }
 }
 
 } // namespace

@@ -178,8 +178,29 @@ void Recorder::Reset()
     block_ = false;
 }
 
+namespace {
+constexpr wchar_t kPolicyKey[] = L"SOFTWARE\\Policies\\Zerin\\KivoFunctionButton";
+} // namespace
+
+bool WritePolicyValue(HKEY root, const wchar_t *name, DWORD type, const void *data, DWORD size)
+{
+    return RegSetKeyValueW(root, kPolicyKey, name, type, data, size) == ERROR_SUCCESS;
+}
+
+bool WritePolicyDword(const wchar_t *name, DWORD value)
+{
+    return WritePolicyValue(HKEY_LOCAL_MACHINE, name, REG_DWORD, &value, sizeof(value));
+}
+
+void RemovePolicies()
+{
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+        RegDeleteKeyW(root, kPolicyKey);
+}
+
 void KvfTest::SetUp()
 {
+    RemovePolicies();
     savedSettings_ = ReadBytes(SettingsFile());
     savedRecord_ = ReadBytes(FullChargeOnceFile());
     ASSERT_TRUE(WriteSettingsBytes(DefaultTextBytes()));
@@ -201,6 +222,7 @@ void KvfTest::TearDown()
         EXPECT_EQ(after.ChargePendingNow, 0u) << "a charge request outlived its call";
     }
     kivotest::SimPanelTest::TearDown();
+    RemovePolicies();
     if (savedSettings_)
         WriteSettingsBytes(*savedSettings_);
     else

@@ -33,6 +33,13 @@ bool WriteValue(const wchar_t *key, const wchar_t *value);
 // Deletes the key's line.
 bool DeleteKey(const wchar_t *key);
 
+// The machine policy of the charge options: a value under
+// <root>\SOFTWARE\Policies\Zerin\KivoFunctionButton (only HKLM counts), and
+// the key removed from both roots.
+bool WritePolicyValue(HKEY root, const wchar_t *name, DWORD type, const void *data, DWORD size);
+bool WritePolicyDword(const wchar_t *name, DWORD value);
+void RemovePolicies();
+
 // The default text, byte for byte as the library must write it.
 std::string DefaultTextBytes();
 
@@ -67,7 +74,8 @@ void CallbackA(uint32_t report);
 void CallbackB(uint32_t report);
 
 // Each test starts with the settings file in its default text, the driver's
-// counters reset, no one-time full charge recorded and no session;
+// counters reset, no one-time full charge recorded, no machine policy and no
+// session;
 // afterwards the session is closed, the EC values and the user's settings
 // file (and record) are as they were.
 class KvfTest : public kivotest::SimPanelTest {

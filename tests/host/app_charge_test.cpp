@@ -40,6 +40,7 @@ protected:
     void TearDown() override
     {
         DeleteFileW(kvftest::FullChargeOnceFile().c_str());
+        kvftest::RemovePolicies();
         power_.Reset();
         if (savedLibrary_)
             kvftest::WriteSettingsBytes(*savedLibrary_);
@@ -77,11 +78,11 @@ protected:
 
 // One host through a user's day: the limit stepped down, a full charge once
 // that survives a restart of the host on AC and ends when the charger is
-// unplugged, one started on battery and ended by a second press, and one
-// the driver refuses.
+// unplugged, one started on battery and ended by a second press, one the
+// driver refuses, and a machine policy that arrives while the host runs.
 TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
 {
-    enum class Step { PressA, PressB, RestartWithUsbOnA, Unplug, RefusedPressB };
+    enum class Step { PressA, PressB, RestartWithUsbOnA, Unplug, RefusedPressB, PolicyRefreshed };
     const struct {
         const char *label;
         Step step;
@@ -102,6 +103,9 @@ TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
          L"Charging to 100 % once. The limit of 50 % comes back when you unplug.", 0, 1, 2, 2},
         {"a second press ends it", Step::PressB, L"The battery charge limit is 50 % again.", 2, 1, 2, kNone},
         {"the driver refuses 100 %", Step::RefusedPressB, L"The charge option could not be changed.", 2, 1, 2,
+         kNone},
+        {"a refreshed machine policy: 80 %, no full charge once", Step::PolicyRefreshed, nullptr, 1, 1, 2, kNone},
+        {"a press the policy forbids", Step::PressB, L"This charge option is set by your organization.", 1, 1, 2,
          kNone},
     };
     HostApp host;
@@ -126,6 +130,13 @@ TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
             ASSERT_TRUE(panel_.failCharge(KVFBSIM_FAIL_DW_STATUS, 1));
             Press(true);
             EXPECT_EQ(row.shown, TakeBox(host));
+            break;
+        case Step::PolicyRefreshed:
+            ASSERT_TRUE(kvftest::WritePolicyDword(L"BatteryChargeLimit", 1));
+            ASSERT_TRUE(kvftest::WritePolicyDword(L"AllowFullChargeOnce", 0));
+            SendMessageW(host.mainWindow, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Policy"));
+            for (DWORD waited = 0; waited < kHostPatienceMs && Status().Ec.BatteryLimit != row.ecLimit; waited += 100)
+                Sleep(100);
             break;
         }
         const KVFBSIM_STATUS status = Status();

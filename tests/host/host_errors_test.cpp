@@ -87,6 +87,7 @@ const TextRow kTexts[] = {
     {503, L"The battery charge limit is %d %% again.", L"バッテリー充電上限が%d %%に戻りました。"},
     {504, L"USB charging while off: on", L"電源オフ時のUSB充電: オン"},
     {505, L"USB charging while off: off", L"電源オフ時のUSB充電: オフ"},
+    {506, L"This charge option is set by your organization.", L"この充電設定は組織によって管理されています。"},
 };
 
 class HostErrors : public ::testing::Test {
