@@ -91,6 +91,22 @@ wine wineboot </dev/null >/dev/null 2>&1
 check "unsupported machine: exit code" 3 "$(run "\"$setup\" /S")"
 nothing_installed "unsupported machine"
 
+# The machine's policy (as Group Policy writes it) fixes the charge options
+# before the system comes: the controller holds its values once the tray
+# program runs.
+policy_key='HKLM\SOFTWARE\Policies\Zerin\KivoFunctionButton'
+w reg add "$policy_key" /v BatteryChargeLimit /t REG_DWORD /d 2 /f /reg:64 >/dev/null
+w reg add "$policy_key" /v USBCharge /t REG_DWORD /d 1 /f /reg:64 >/dev/null
+controller() { # the charge options the simulated controller holds, once they are the expected
+  local state
+  for _ in $(seq 60); do
+    state=$(w "$build/bin/kvfbsim.exe" status | sed -n -E 's/^ec +//p')
+    [ "$state" = "$1" ] && break
+    sleep 0.5
+  done
+  echo "$state"
+}
+
 # /FORCE passes the check through the library's one-shot mark.
 check "/FORCE: exit code" 0 "$(run "\"$setup\" /S /FORCE")"
 for file in KivoFunctionButtonApl.exe KivoFCtrl.dll KivoChargeCtl.exe KivoFunctionButton.ini KivoDevInst.exe \
@@ -112,7 +128,8 @@ check "installed: no install mark left" absent "$(keystate 'HKCU\SOFTWARE\ZERIN\
 check "installed: one device node" 1 "$(probe nodes)"
 check "installed: the driver opens" open "$(probe device)"
 check "installed: the tray program runs" present "$(wait_window present)"
-check "installed: the charge command line works" "USB charging while off: off" \
+check "installed: the controller holds the machine policy" "usb 1, battery 2" "$(controller "usb 1, battery 2")"
+check "installed: the charge command line works" "USB charging while off: on (set by your organization)" \
   "$(w "$unixdir/KivoChargeCtl.exe" status | tail -n1)"
 # Wine gives every process an elevated token, so "not elevated" cannot be
 # told here; the helper that starts the program is what matters on Windows.
