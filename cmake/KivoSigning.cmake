@@ -142,5 +142,7 @@ ca_file='@ca_file@'
 set(KIVO_SIGN_COMMAND bash ${KIVO_SIGN_SCRIPT} ${KIVO_SIGN_SETTINGS})
 # The same as one line for a shell (NSIS runs it with the file's path added).
 set(KIVO_SIGN_COMMAND_LINE "bash \"${KIVO_SIGN_SCRIPT}\" \"${KIVO_SIGN_SETTINGS}\"")
+# A certificate or key that changes, or goes, is checked (or made) again.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${cert} ${key})
 # Whatever a signature depends on: a change re-signs.
 set(KIVO_SIGN_DEPENDS ${KIVO_SIGN_SCRIPT} ${KIVO_SIGN_SETTINGS} ${cert} ${key})
