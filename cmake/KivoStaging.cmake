@@ -4,7 +4,8 @@
 #   kivo_stage_file(<path>)       stage a source file as it is
 #
 # kivo_add_dist_target() then makes the "dist" target (built by default) that
-# copies everything staged into KIVO_DIST_DIR.
+# copies everything staged into KIVO_DIST_DIR; the programs among them lose
+# their debug information and are signed.
 
 function(kivo_stage_target target)
   set_property(GLOBAL APPEND PROPERTY KIVO_DIST_FILES "$<TARGET_FILE:${target}>")
@@ -31,10 +32,12 @@ function(kivo_add_dist_target)
   # memory). The programs in build/bin keep it for debugging. strip would
   # write today's date into the PE header; SOURCE_DATE_EPOCH keeps it at 0,
   # as the linker left it, so two builds still give the same files.
+  # Then every program is signed (cmake/KivoSigning.cmake).
   add_custom_target(dist ALL
     COMMAND ${CMAKE_COMMAND} -E make_directory ${KIVO_DIST_DIR}
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${files} ${KIVO_DIST_DIR}
     COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_STRIP} --strip-debug ${programs}
+    COMMAND ${KIVO_SIGN_COMMAND} ${programs}
     COMMENT "Staging the ready-to-install folder ${KIVO_DIST_DIR}"
     VERBATIM)
   add_dependencies(dist ${targets})

@@ -22,6 +22,8 @@ declare -A needs=(
   [/usr/bin/xdotool]=xdotool
   [/usr/bin/makensis]=nsis
   [/usr/share/nsis/Stubs/lzma_solid-amd64-unicode]=nsis-common
+  [/usr/bin/osslsigncode]=osslsigncode
+  [/usr/bin/openssl]=openssl
   [/usr/src/googletest/CMakeLists.txt]=googletest
   [/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf]=fonts-ipafont-gothic
 )

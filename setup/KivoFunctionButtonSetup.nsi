@@ -5,7 +5,9 @@
 ; Built by CMake with makensis; it passes
 ;   DIST        the staged deliverables and tools (build/dist)
 ;   DRIVER_DIR  the driver package: the INF and its .sys (and .cat)
-;   HELPER      StartAsDesktopUser.exe
+;   HELPER      StartAsDesktopUser.exe (signed)
+;   SIGN        the command that signs a file in place, given its path: the
+;               uninstaller and the setup file are signed with it
 ;   ICON        the tray program's icon, also the setup's
 ;   OUTFILE     the setup file to write
 ;
@@ -35,6 +37,13 @@ ShowUninstDetails show
 !insertmacro Required HELPER
 !insertmacro Required ICON
 !insertmacro Required OUTFILE
+!insertmacro Required SIGN
+
+; The uninstaller is signed when it is made, before it goes into the setup
+; file (so the Uninstall.exe written at installation carries the signature),
+; and the setup file once it is written. A failed signing fails the build.
+!uninstfinalize '${SIGN} "%1"' = 0
+!finalize '${SIGN} "%1"' = 0
 
 !getdllversion "${DIST}/KivoFunctionButtonApl.exe" HOST_VERSION_
 !define VERSION "${HOST_VERSION_1}.${HOST_VERSION_2}.${HOST_VERSION_3}.${HOST_VERSION_4}"

@@ -17,6 +17,11 @@ if [ -z "${DISPLAY:-}" ] && [ -f "$build/testbed/display" ]; then
   export DISPLAY
 fi
 
+# shellcheck source=../support/authenticode.sh
+source "$(dirname "$0")/../support/authenticode.sh"
+sign_settings=$build/signing/sign.conf
+caught=$(mktemp -d)
+
 passed=0
 failed=0
 check() { # name expected actual
@@ -32,7 +37,7 @@ check() { # name expected actual
 finish() {
   wineserver -k 2>/dev/null
   wineserver -w 2>/dev/null
-  rm -rf "$WINEPREFIX"
+  rm -rf "$WINEPREFIX" "$caught"
 }
 [ -n "${KIVO_KEEP_SETUP_PREFIX:-}" ] || trap finish EXIT
 
@@ -107,11 +112,34 @@ controller() { # the charge options the simulated controller holds, once they ar
   echo "$state"
 }
 
+# The setup's own helpers live in its temporary folder only while it runs:
+# a copy of each is taken then (again until it is whole and signed, or the
+# time is up), to check their signatures.
+catch_setup_helpers() {
+  local name file
+  for name in ZrInstallPrep.dll StartAsDesktopUser.exe; do
+    for _ in $(seq 400); do
+      file=$(find "$WINEPREFIX/drive_c/users" -path "*/ns*.tmp/$name" 2>/dev/null | head -n1)
+      [ -n "$file" ] && cp "$file" "$caught/$name" 2>/dev/null &&
+        [ "$(authenticode_verdict "$sign_settings" "$caught/$name")" = "signed sha256" ] && break
+      sleep 0.05
+    done
+  done
+}
+
 # /FORCE passes the check through the library's one-shot mark.
+catch_setup_helpers &
+catcher=$!
 check "/FORCE: exit code" 0 "$(run "\"$setup\" /S /FORCE")"
+wait "$catcher"
 for file in KivoFunctionButtonApl.exe KivoFCtrl.dll KivoChargeCtl.exe KivoFunctionButton.ini KivoDevInst.exe \
             KivoFunctionButton.inf kvfbsim.sys Uninstall.exe; do
   check "installed: $file" present "$([ -f "$unixdir/$file" ] && echo present || echo absent)"
+done
+# Everything that ran or is installed is signed with the build's certificate.
+for file in "$unixdir"/{KivoFunctionButtonApl.exe,KivoFCtrl.dll,KivoChargeCtl.exe,KivoDevInst.exe,Uninstall.exe} \
+            "$caught"/{ZrInstallPrep.dll,StartAsDesktopUser.exe}; do
+  check "installed: $(basename "$file") signed" "signed sha256" "$(authenticode_verdict "$sign_settings" "$file")"
 done
 check "installed: start at logon (64-bit view)" "\"$installdir\\KivoFunctionButtonApl.exe\"" \
   "$(regvalue "$run_key" KivoFunctionButton)"
