@@ -94,7 +94,8 @@ nothing_installed "unsupported machine"
 # /FORCE passes the check through the library's one-shot mark.
 check "/FORCE: exit code" 0 "$(run "\"$setup\" /S /FORCE")"
 for file in KivoFunctionButtonApl.exe KivoFCtrl.dll KivoChargeCtl.exe KivoFunctionButton.ini KivoDevInst.exe \
-            KivoFunctionButton.inf kvfbsim.sys Uninstall.exe; do
+            KivoFunctionButton.inf kvfbsim.sys Uninstall.exe PolicyDefinitions/KivoFunctionButton.admx \
+            PolicyDefinitions/en-US/KivoFunctionButton.adml PolicyDefinitions/ja-JP/KivoFunctionButton.adml; do
   check "installed: $file" present "$([ -f "$unixdir/$file" ] && echo present || echo absent)"
 done
 check "installed: start at logon (64-bit view)" "\"$installdir\\KivoFunctionButtonApl.exe\"" \
