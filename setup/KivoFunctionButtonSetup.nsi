@@ -1,6 +1,7 @@
 ; KivoFunctionButtonSetup: installs the function button software (the tray
 ; program, its control library and settings template, the charge command
-; line, the device installer with the driver package) and removes it again.
+; line, the device installer with the driver package, the Group Policy
+; template) and removes it again.
 ;
 ; Built by CMake with makensis; it passes
 ;   DIST        the staged deliverables and tools (build/dist)
@@ -93,6 +94,26 @@ UninstPage instfiles
 !macroend
 !macro DeleteInstalled Name
   Delete "$INSTDIR\${Name}"
+!macroend
+
+; The Group Policy administrative template, laid out as a PolicyDefinitions
+; store for administrators to copy: each line a folder below the
+; installation folder and a file in it.
+!define POLICY_DIR "PolicyDefinitions"
+!macro PolicyFiles Action
+  !insertmacro ${Action} "${POLICY_DIR}" "KivoFunctionButton.admx"
+  !insertmacro ${Action} "${POLICY_DIR}\en-US" "KivoFunctionButton.adml"
+  !insertmacro ${Action} "${POLICY_DIR}\ja-JP" "KivoFunctionButton.adml"
+!macroend
+!macro DeletePolicyFile Folder Name
+  Delete "$INSTDIR\${Folder}\${Name}"
+!macroend
+; Its folders go only when nothing but our files was in them.
+!macro RemovePolicyFiles
+  !insertmacro PolicyFiles DeletePolicyFile
+  RMDir "$INSTDIR\${POLICY_DIR}\en-US"
+  RMDir "$INSTDIR\${POLICY_DIR}\ja-JP"
+  RMDir "$INSTDIR\${POLICY_DIR}"
 !macroend
 
 Var Upgrade       ; 1: an installation is there already (same folder)
@@ -256,6 +277,7 @@ Function RollBackFiles
     Call StartHost
   ${Else}
     !insertmacro InstalledFiles DeleteInstalled
+    !insertmacro RemovePolicyFiles
     Delete "$INSTDIR\*.inf"
     Delete "$INSTDIR\*.sys"
     Delete "$INSTDIR\*.cat"
@@ -313,6 +335,10 @@ Section "Install"
     ${EndIf}
   !macroend
   !insertmacro InstalledFiles CheckWritable
+  !macro CheckPolicyWritable Folder Name
+    !insertmacro CheckWritable "${Folder}\${Name}"
+  !macroend
+  !insertmacro PolicyFiles CheckPolicyWritable
 
   ${If} $Upgrade = 1
     CreateDirectory "$PLUGINSDIR\previous"
@@ -334,6 +360,12 @@ Section "Install"
   !pragma warning disable 7010
   File /nonfatal "${DRIVER_DIR}/*.cat"
   !pragma warning pop
+  !macro InstallPolicyFile Folder Name
+    SetOutPath "$INSTDIR\${Folder}"
+    File "${DIST}/${Folder}\${Name}"
+  !macroend
+  !insertmacro PolicyFiles InstallPolicyFile
+  SetOutPath "$INSTDIR"
   ${If} ${Errors}
     Call RollBackFiles
     !insertmacro Fail ${EXIT_FILES} "The files could not be written to $INSTDIR: nothing was installed."
@@ -401,6 +433,7 @@ Section "Uninstall"
   ${EndIf}
 
   !insertmacro InstalledFiles DeleteInstalled
+  !insertmacro RemovePolicyFiles
   Delete "$INSTDIR\*.inf"
   Delete "$INSTDIR\*.sys"
   Delete "$INSTDIR\*.cat"

@@ -133,7 +133,8 @@ catcher=$!
 check "/FORCE: exit code" 0 "$(run "\"$setup\" /S /FORCE")"
 wait "$catcher"
 for file in KivoFunctionButtonApl.exe KivoFCtrl.dll KivoChargeCtl.exe KivoFunctionButton.ini KivoDevInst.exe \
-            KivoFunctionButton.inf kvfbsim.sys Uninstall.exe; do
+            KivoFunctionButton.inf kvfbsim.sys Uninstall.exe PolicyDefinitions/KivoFunctionButton.admx \
+            PolicyDefinitions/en-US/KivoFunctionButton.adml PolicyDefinitions/ja-JP/KivoFunctionButton.adml; do
   check "installed: $file" present "$([ -f "$unixdir/$file" ] && echo present || echo absent)"
 done
 # Everything that ran or is installed is signed with the build's certificate.
