@@ -51,8 +51,9 @@ KVF_API int32_t KVFStartFullChargeOnce(void);                   // ordinal 9
 // Ends it and writes the limit back: 0 ended or none was running; -1 no
 // device or the driver refused the limit (the override stays recorded).
 KVF_API int32_t KVFEndFullChargeOnce(void);                     // ordinal 10
-// The limit that comes back (0 = 100 %, 1 = 80 %, 2 = 50 %) while an
-// override runs; -1 when none runs. Needs no session.
+// The limit that comes back (0 = 100 %, 1 = 80 %, 2 = 50 %; the machine
+// policy's when it fixes one) while an override runs; -1 when none runs.
+// Needs no session.
 KVF_API int32_t KVFGetFullChargeOnceStat(void);                 // ordinal 11
 // Follows the power state Windows reports (GetSystemPowerStatus): on AC the
 // override notes that the charger was seen and ends once the battery is

@@ -54,11 +54,13 @@ bool ChargerOnline()
     return GetSystemPowerStatus(&power) && power.ACLineStatus == kAcOnline;
 }
 
-// Writes the recorded limit back; the record goes only once the driver has
-// taken it. The caller holds the override lock.
+// Writes the recorded limit back (or the machine policy's, when one came
+// meanwhile); the record goes only once the driver has taken it. The
+// caller holds the override lock.
 int32_t EndOverride(const FullChargeOnceFiles &files, const FullChargeOnceRecord &record)
 {
-    if (SendChargeCommand(KVF_CMD_SET_BATTERY_LIMIT, record.limit) != 0)
+    const uint32_t limit = ReadMachinePolicy().batteryChargeLimit.value_or(record.limit);
+    if (SendChargeCommand(KVF_CMD_SET_BATTERY_LIMIT, limit) != 0)
         return -1;
     return RemoveFullChargeOnceRecord(files) ? 0 : -1;
 }
@@ -143,7 +145,9 @@ int32_t KVFGetFullChargeOnceStat(void)
     MutexLock lock(kvf::FullChargeOnceMutex());
     const std::optional<kvf::FullChargeOnceRecord> record =
         kvf::ReadFullChargeOnceRecord(kvf::GetFullChargeOnceFiles());
-    return record ? static_cast<int32_t>(record->limit) : -1;
+    if (!record)
+        return -1;
+    return static_cast<int32_t>(kvf::ReadMachinePolicy().batteryChargeLimit.value_or(record->limit));
 }
 
 int32_t KVFFollowFullChargeOnce(void)
