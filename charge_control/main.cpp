@@ -152,14 +152,14 @@ int EndFullChargeOnce()
         Err(chargectl::Text(IDS_NO_DRIVER));
         return kNoDriver;
     }
-    const int32_t comesBack = KVFGetFullChargeOnceStat();
     if (KVFEndFullChargeOnce() != 0) {
         Err(chargectl::Text(IDS_REFUSED));
         return kRefused;
     }
-    // The limit that is now back: the recorded one, or, when none ran, the
-    // one that stood all along.
-    const int32_t battery = comesBack >= 0 ? comesBack : KVFGetButteryChargeLimitStat();
+    // The limit that is now back (or, when none ran, the one that stood all
+    // along), read after the end, so another process's change meanwhile
+    // cannot make the line stale.
+    const int32_t battery = KVFGetButteryChargeLimitStat();
     if (battery == -1) {
         Err(chargectl::Text(IDS_NOT_READ));
         return kNoDriver;
