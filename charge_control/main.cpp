@@ -112,75 +112,76 @@ std::wstring Fixed(std::wstring line, int32_t policy, int32_t flag)
     return line;
 }
 
-int ShowStatus()
+// Runs what a command does with one driver session, open throughout, or
+// says that the driver is not available.
+template <class Body>
+int WithSession(Body body)
 {
     const ChargeSession session;
     if (!session.opened()) {
         Err(chargectl::Text(IDS_NO_DRIVER));
         return kNoDriver;
     }
-    const int32_t battery = KVFGetButteryChargeLimitStat();
-    const int32_t usb = KVFGetUSBChargeStat();
-    if (battery == -1 || usb == -1) {
-        Err(chargectl::Text(IDS_NOT_READ));
-        return kNoDriver;
-    }
-    const int32_t policy = KVFGetChargePolicy();
-    Out(Fixed(BatteryLine(battery, KVFGetFullChargeOnceStat()), policy, KVF_POLICY_BATTERY_LIMIT));
-    Out(Fixed(UsbLine(usb), policy, KVF_POLICY_USB_CHARGE));
-    return kDone;
+    return body();
+}
+
+int ShowStatus()
+{
+    return WithSession([] {
+        const int32_t battery = KVFGetButteryChargeLimitStat();
+        const int32_t usb = KVFGetUSBChargeStat();
+        if (battery == -1 || usb == -1) {
+            Err(chargectl::Text(IDS_NOT_READ));
+            return kNoDriver;
+        }
+        const int32_t policy = KVFGetChargePolicy();
+        Out(Fixed(BatteryLine(battery, KVFGetFullChargeOnceStat()), policy, KVF_POLICY_BATTERY_LIMIT));
+        Out(Fixed(UsbLine(usb), policy, KVF_POLICY_USB_CHARGE));
+        return kDone;
+    });
 }
 
 int StartFullChargeOnce()
 {
-    const ChargeSession session;
-    if (!session.opened()) {
-        Err(chargectl::Text(IDS_NO_DRIVER));
-        return kNoDriver;
-    }
-    if (KVFStartFullChargeOnce() != 0)
-        return NotChanged();
-    // Nothing recorded when the limit was 100 % already.
-    Out(BatteryLine(0, KVFGetFullChargeOnceStat()));
-    return kDone;
+    return WithSession([] {
+        if (KVFStartFullChargeOnce() != 0)
+            return NotChanged();
+        // Nothing recorded when the limit was 100 % already.
+        Out(BatteryLine(0, KVFGetFullChargeOnceStat()));
+        return kDone;
+    });
 }
 
 int EndFullChargeOnce()
 {
-    const ChargeSession session;
-    if (!session.opened()) {
-        Err(chargectl::Text(IDS_NO_DRIVER));
-        return kNoDriver;
-    }
-    if (KVFEndFullChargeOnce() != 0) {
-        Err(chargectl::Text(IDS_REFUSED));
-        return kRefused;
-    }
-    // The limit that is now back (or, when none ran, the one that stood all
-    // along), read after the end, so another process's change meanwhile
-    // cannot make the line stale.
-    const int32_t battery = KVFGetButteryChargeLimitStat();
-    if (battery == -1) {
-        Err(chargectl::Text(IDS_NOT_READ));
-        return kNoDriver;
-    }
-    Out(BatteryLine(battery));
-    return kDone;
+    return WithSession([] {
+        if (KVFEndFullChargeOnce() != 0) {
+            Err(chargectl::Text(IDS_REFUSED));
+            return kRefused;
+        }
+        // The limit that is now back (or, when none ran, the one that stood all
+        // along), read after the end, so another process's change meanwhile
+        // cannot make the line stale.
+        const int32_t battery = KVFGetButteryChargeLimitStat();
+        if (battery == -1) {
+            Err(chargectl::Text(IDS_NOT_READ));
+            return kNoDriver;
+        }
+        Out(BatteryLine(battery));
+        return kDone;
+    });
 }
 
 int SetOption(chargectl::Action action, uint32_t value)
 {
-    const ChargeSession session;
-    if (!session.opened()) {
-        Err(chargectl::Text(IDS_NO_DRIVER));
-        return kNoDriver;
-    }
-    const bool battery = action == chargectl::Action::SetBattery;
-    const int32_t result = battery ? KVFSetButteryChargeLimitStat(value) : KVFSetUSBChargeStat(value);
-    if (result != 0)
-        return NotChanged();
-    Out(battery ? BatteryLine(static_cast<int32_t>(value)) : UsbLine(static_cast<int32_t>(value)));
-    return kDone;
+    return WithSession([&] {
+        const bool battery = action == chargectl::Action::SetBattery;
+        const int32_t result = battery ? KVFSetButteryChargeLimitStat(value) : KVFSetUSBChargeStat(value);
+        if (result != 0)
+            return NotChanged();
+        Out(battery ? BatteryLine(static_cast<int32_t>(value)) : UsbLine(static_cast<int32_t>(value)));
+        return kDone;
+    });
 }
 
 } // namespace

@@ -39,26 +39,28 @@ BOOL CNotifyIcon::AddIconAgain(HICON hIcon, LPCWSTR lpszTip)
 
 BOOL CNotifyIcon::ShowBalloon(LPCWSTR title, LPCWSTR text)
 {
-    NOTIFYICONDATAW data{};
-    data.cbSize = sizeof(data);
-    data.hWnd = m_hWnd;
-    data.uID = kTrayIconId;
-    data.uFlags = NIF_INFO;
+    NOTIFYICONDATAW data = IconData(NIF_INFO);
     data.dwInfoFlags = NIIF_INFO;
     StringCchCopyW(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), title);
     StringCchCopyW(data.szInfo, ARRAYSIZE(data.szInfo), text);
     return Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
-BOOL CNotifyIcon::Notify(DWORD dwMessage, UINT flags, HICON hIcon, LPCWSTR lpszTip)
+NOTIFYICONDATAW CNotifyIcon::IconData(UINT flags) const
 {
     NOTIFYICONDATAW data{};
     static_assert(sizeof(data) == 976);
     data.cbSize = sizeof(data);
     data.hWnd = m_hWnd;
     data.uID = kTrayIconId;
-    data.uCallbackMessage = WM_NOTIFYICON;
     data.uFlags = flags;
+    return data;
+}
+
+BOOL CNotifyIcon::Notify(DWORD dwMessage, UINT flags, HICON hIcon, LPCWSTR lpszTip)
+{
+    NOTIFYICONDATAW data = IconData(flags);
+    data.uCallbackMessage = WM_NOTIFYICON;
     data.hIcon = hIcon;
     if (lpszTip != nullptr) {
         data.uFlags |= NIF_TIP;

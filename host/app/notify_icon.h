@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include "framework/wnd.h"
 
 // The tray icon's callback message and id.
@@ -43,4 +45,6 @@ protected:
 
 private:
     BOOL Notify(DWORD dwMessage, UINT flags, HICON hIcon, LPCWSTR lpszTip);
+    // The record that names this window's icon, with those flags.
+    NOTIFYICONDATAW IconData(UINT flags) const;
 };
