@@ -130,7 +130,8 @@ _kvf_error_id CKivoFunctionButtonWnd::OpenNotification()
         return KVF_ERROR_NOTIFY_THREAD;
     // Without it the session still runs, but a removal of the device then
     // waits for the program's end.
-    m_HandleWatch.Start(m_hWnd);
+    if (!m_HandleWatch.Start(m_hWnd))
+        OutputDebugStringW(L"RegisterDeviceNotification on the device handle failed\n");
     // The power state may have changed while no session was open (the
     // program was not running, the machine slept).
     FollowPowerState();
