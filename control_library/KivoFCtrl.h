@@ -5,6 +5,7 @@
 #pragma once
 
 #include <stdint.h>
+#include <windows.h>
 
 #ifdef KIVOFCTRL_BUILD
 #define KVF_API
@@ -72,6 +73,26 @@ KVF_API int32_t KVFFollowFullChargeOnce(void);                  // ordinal 12
 #define KVF_POLICY_USB_CHARGE 0x2        // "USBCharge" is fixed
 #define KVF_POLICY_NO_FULL_CHARGE_ONCE 0x4 // "AllowFullChargeOnce" is 0
 KVF_API int32_t KVFGetChargePolicy(void);                       // ordinal 13
+
+// Windows asks every holder of a device handle that registered for it
+// before it disables, updates or removes the device; a handle whose holder
+// did not register keeps the device, and the change then needs a restart.
+// This registers the window for the WM_DEVICECHANGE records of type
+// DBT_DEVTYP_HANDLE about the device this process's session holds open.
+// The registration belongs to the caller, who ends it with
+// UnregisterDeviceNotification; the device handle stays the library's.
+// Null when no session is open in this process (GetLastError() =
+// ERROR_INVALID_HANDLE, 6) or when Windows refuses the registration.
+//
+// The caller follows Microsoft's pattern: on DBT_DEVICEQUERYREMOVE it calls
+// KVFClose (the handle is closed before its window procedure answers TRUE)
+// and keeps the registration; on DBT_DEVICEQUERYREMOVEFAILED it ends the
+// registration, opens the session again and registers anew; on
+// DBT_DEVICEREMOVEPENDING or DBT_DEVICEREMOVECOMPLETE it closes what is
+// still open and ends the registration. Records arrive only at the
+// registered window, on its thread, so KVFClose is called from the thread
+// that opened the session, as always.
+KVF_API HDEVNOTIFY KVFRegisterDeviceNotification(HWND window);  // ordinal 14
 
 #ifdef __cplusplus
 }

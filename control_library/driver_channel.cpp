@@ -1,5 +1,7 @@
 #include "driver_channel.h"
 
+#include <dbt.h>
+
 #include "driver_interface.h"
 #include "win32/mutex_lock.h"
 #include "win32/unique_handle.h"
@@ -93,6 +95,21 @@ void CloseDriverDevice()
 }
 
 bool IsDriverDeviceOpen() { return hDevice != nullptr; }
+
+HDEVNOTIFY RegisterDeviceHandleNotification(HWND window)
+{
+    // Only the caller's thread opens and closes the device, so the handle
+    // cannot change under this call.
+    if (hDevice == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    DEV_BROADCAST_HANDLE filter{};
+    filter.dbch_size = sizeof(filter);
+    filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
+    filter.dbch_handle = hDevice;
+    return RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+}
 
 uint32_t SendChargeCommand(uint32_t command, uint32_t value)
 {

@@ -16,6 +16,14 @@ int OpenDriverDevice();
 void CloseDriverDevice();
 bool IsDriverDeviceOpen();
 
+// Registers the window for the notifications Windows sends to the holders of
+// the open device handle before the device is disabled, updated or removed
+// (DBT_DEVTYP_HANDLE records of WM_DEVICECHANGE). The caller owns the
+// registration and ends it with UnregisterDeviceNotification. Null with
+// ERROR_INVALID_HANDLE when no device is open in this process, or with the
+// system's error when it refuses.
+HDEVNOTIFY RegisterDeviceHandleNotification(HWND window);
+
 // Charge requests return only once the driver has completed them, whether
 // it answers at once or pends them first.
 //

@@ -93,6 +93,11 @@ int32_t KVFSetCallbackFunc(KVF_BUTTON_CALLBACK callback)
     return 0;
 }
 
+HDEVNOTIFY KVFRegisterDeviceNotification(HWND window)
+{
+    return kvf::RegisterDeviceHandleNotification(window);
+}
+
 int32_t KVFIsNotifying(void)
 {
     return kvf::hNotifyThread != nullptr && WaitForSingleObject(kvf::hNotifyThread, 0) == WAIT_TIMEOUT ? 1 : 0;

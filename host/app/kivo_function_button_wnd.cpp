@@ -128,6 +128,10 @@ _kvf_error_id CKivoFunctionButtonWnd::OpenNotification()
         return KVF_ERROR_ALREADY_EXECUTING;
     if (registered == -1)
         return KVF_ERROR_NOTIFY_THREAD;
+    // Without it the session still runs, but a removal of the device then
+    // waits for the program's end.
+    if (!m_HandleWatch.Start(m_hWnd))
+        OutputDebugStringW(L"RegisterDeviceNotification on the device handle failed\n");
     // The power state may have changed while no session was open (the
     // program was not running, the machine slept).
     FollowPowerState();
@@ -182,6 +186,9 @@ void CKivoFunctionButtonWnd::ShowChargeBalloon(const std::wstring &text)
 
 LRESULT CKivoFunctionButtonWnd::OnDeviceChange(WPARAM wParam, LPARAM lParam)
 {
+    const CDeviceHandleWatch::Event handleEvent = m_HandleWatch.Classify(wParam, lParam);
+    if (handleEvent != CDeviceHandleWatch::Event::None)
+        return OnDeviceHandleEvent(handleEvent);
     switch (CDeviceWatch::Classify(wParam, lParam)) {
     case CDeviceWatch::Event::Arrived:
         // A new device: the session of before, if any, speaks to the old one.
@@ -190,19 +197,55 @@ LRESULT CKivoFunctionButtonWnd::OnDeviceChange(WPARAM wParam, LPARAM lParam)
     case CDeviceWatch::Event::Removed:
         // Let go of the device at once; its return brings the session back.
         // Nothing to show: this is no failure yet.
-        KillTimer(m_hWnd, kRecoveryTimer);
-        m_bRecoveryScheduled = false;
-        if (m_bNotify) {
-            KVFClose();
-            m_bOpen = false;
-            m_bNotify = false;
-            m_bRecover = true;
-        }
+        LetGoOfDevice();
+        m_HandleWatch.Stop();
         break;
     case CDeviceWatch::Event::None:
         break;
     }
     return TRUE;
+}
+
+LRESULT CKivoFunctionButtonWnd::OnDeviceHandleEvent(CDeviceHandleWatch::Event event)
+{
+    switch (event) {
+    case CDeviceHandleWatch::Event::QueryRemove:
+        // The handle is closed before the answer, or the removal fails; the
+        // registration stays for the outcome. Nothing to show.
+        LetGoOfDevice();
+        break;
+    case CDeviceHandleWatch::Event::QueryRemoveFailed:
+        // The device stays: a session of its own, registered anew.
+        if (!m_bNotify) {
+            m_HandleWatch.Stop();
+            ScheduleRecovery(kRecoveryDelayMs);
+        }
+        break;
+    case CDeviceHandleWatch::Event::Removed:
+        // Its return (the interface's arrival) brings the session back.
+        LetGoOfDevice();
+        m_HandleWatch.Stop();
+        break;
+    case CDeviceHandleWatch::Event::None:
+        break;
+    }
+    return TRUE;
+}
+
+void CKivoFunctionButtonWnd::LetGoOfDevice()
+{
+    // A reopening asked for before, or after a box, would take the device
+    // back while it is going.
+    KillTimer(m_hWnd, kRecoveryTimer);
+    m_bRecoveryScheduled = false;
+    m_bRecoverAfterBox = false;
+    if (m_bNotify)
+        m_bRecover = true;
+    if (m_bOpen) {
+        KVFClose();
+        m_bOpen = false;
+    }
+    m_bNotify = false;
 }
 
 LRESULT CKivoFunctionButtonWnd::OnTimer(WPARAM wParam, LPARAM lParam)
@@ -278,6 +321,7 @@ void CKivoFunctionButtonWnd::OnSessionChange(UINT nSessionState, UINT nId)
             }
             m_bNotify = false;
         }
+        m_HandleWatch.Stop();
         break;
     default:
         break;
@@ -289,6 +333,7 @@ _kvf_error_id CKivoFunctionButtonWnd::OpenSessionAnew()
 {
     KVFClose();
     m_bOpen = false;
+    m_HandleWatch.Stop();
     const _kvf_error_id failure = OpenNotification();
     m_bNotify = failure == KVF_ERROR_NONE;
     if (m_bNotify) {

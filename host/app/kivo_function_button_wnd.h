@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "app/device_handle_watch.h"
 #include "app/device_watch.h"
 #include "app/notify_icon.h"
 #include "app/power_watch.h"
@@ -75,6 +76,12 @@ protected:
     // battery full) ends, and the balloon says which limit is back.
     void FollowPowerState();
     void ShowChargeBalloon(const std::wstring &text);
+    // What Windows asks of the holders of the device handle before the
+    // device is disabled, updated or removed; TRUE lets it go on.
+    LRESULT OnDeviceHandleEvent(CDeviceHandleWatch::Event event);
+    // Closes the session at once (no pending reopening) and, if notification
+    // ran, waits for the device to come back.
+    void LetGoOfDevice();
 
 private:
     HICON m_hIcon = nullptr;
@@ -93,5 +100,8 @@ private:
     int m_nBoxesOpen = 0;
     bool m_bRecoverAfterBox = false;
     CDeviceWatch m_DeviceWatch;
+    // Held while a session is open, and after a removal query until its
+    // outcome.
+    CDeviceHandleWatch m_HandleWatch;
     CPowerWatch m_PowerWatch;
 };

@@ -12,10 +12,17 @@
 //   hostctl power                    tells the host that the power state
 //                                    changed (PBT_APMPOWERSTATUSCHANGE), as
 //                                    Windows does and Wine does not
+//   hostctl device query-remove | query-failed | remove-complete
+//                                    sends what Windows sends to the holder
+//                                    of the device's handle before and after
+//                                    it disables, updates or removes the
+//                                    device (Wine sends nothing); prints the
+//                                    host's answer (1 lets the removal go on)
 //
 // Exit code 0 when done, 1 when what was asked for is not there, 2 for a
 // usage error.
 #include <windows.h>
+#include <dbt.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -33,7 +40,8 @@ constexpr int kComboB = 1001;
 
 int Usage()
 {
-    std::fputs("usage: hostctl wait | tray right|left | select A|B <item> | ok | cancel | box | box-ok | quit | power\n",
+    std::fputs("usage: hostctl wait | tray right|left | select A|B <item> | ok | cancel | box | box-ok | quit | power"
+               " | device query-remove|query-failed|remove-complete\n",
                stderr);
     return 2;
 }
@@ -151,6 +159,25 @@ int Quit()
     return ended ? 0 : 1;
 }
 
+// A handle record as Windows sends it to the window registered on the
+// device's handle. Which handle and registration are the host's own it
+// cannot know: the host takes any while it holds its registration.
+int SendDeviceHandleEvent(WPARAM code)
+{
+    const HWND main = FindWindowW(nullptr, kMainTitle);
+    if (main == nullptr)
+        return 1;
+    DEV_BROADCAST_HANDLE record{};
+    record.dbch_size = sizeof(record);
+    record.dbch_devicetype = DBT_DEVTYP_HANDLE;
+    DWORD_PTR answer = 0;
+    if (SendMessageTimeoutW(main, WM_DEVICECHANGE, code, reinterpret_cast<LPARAM>(&record), SMTO_NORMAL,
+                            10000, &answer) == 0)
+        return 1;
+    std::printf("%lu\n", static_cast<unsigned long>(answer));
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -189,6 +216,16 @@ int wmain(int argc, wchar_t **argv)
                                            10000, nullptr) != 0
                    ? 0
                    : 1;
+    }
+    if (command == L"device" && argc == 3) {
+        const std::wstring event = argv[2];
+        const WPARAM code = event == L"query-remove"      ? DBT_DEVICEQUERYREMOVE
+                            : event == L"query-failed"    ? DBT_DEVICEQUERYREMOVEFAILED
+                            : event == L"remove-complete" ? DBT_DEVICEREMOVECOMPLETE
+                                                          : 0;
+        if (code == 0)
+            return Usage();
+        return SendDeviceHandleEvent(code);
     }
     return Usage();
 }

@@ -58,7 +58,7 @@ dll_characteristics() {
 
 # ---- exports at fixed ordinals --------------------------------------------
 declare -A expected_exports=(
-  [KivoFCtrl.dll]="1 KVFOpen 2 KVFClose 3 KVFSetCallbackFunc 4 KVFGetUSBChargeStat 5 KVFGetButteryChargeLimitStat 6 KVFSetUSBChargeStat 7 KVFSetButteryChargeLimitStat 8 KVFIsNotifying 9 KVFStartFullChargeOnce 10 KVFEndFullChargeOnce 11 KVFGetFullChargeOnceStat 12 KVFFollowFullChargeOnce 13 KVFGetChargePolicy"
+  [KivoFCtrl.dll]="1 KVFOpen 2 KVFClose 3 KVFSetCallbackFunc 4 KVFGetUSBChargeStat 5 KVFGetButteryChargeLimitStat 6 KVFSetUSBChargeStat 7 KVFSetButteryChargeLimitStat 8 KVFIsNotifying 9 KVFStartFullChargeOnce 10 KVFEndFullChargeOnce 11 KVFGetFullChargeOnceStat 12 KVFFollowFullChargeOnce 13 KVFGetChargePolicy 14 KVFRegisterDeviceNotification"
   [ZrInstallPrep.dll]="1 ZRPCheckFamily 2 ZRPGetModelKeyword 3 ZRPSetRegMark 4 ZRPCheckRegMark"
 )
 for dll in "${!expected_exports[@]}"; do
@@ -66,7 +66,7 @@ for dll in "${!expected_exports[@]}"; do
 done
 
 # ---- the host binds the control library by ordinal only --------------------
-check "host imports of KivoFCtrl.dll" "ordinal:1 ordinal:2 ordinal:3 ordinal:4 ordinal:5 ordinal:6 ordinal:7 ordinal:8 ordinal:9 ordinal:10 ordinal:11 ordinal:12" \
+check "host imports of KivoFCtrl.dll" "ordinal:1 ordinal:2 ordinal:3 ordinal:4 ordinal:5 ordinal:6 ordinal:7 ordinal:8 ordinal:9 ordinal:10 ordinal:11 ordinal:12 ordinal:14" \
   "$(imports_of "$dist/KivoFunctionButtonApl.exe" KivoFCtrl.dll | tr ' ' '\n' | sort -t: -k2 -n | xargs)"
 check "charge command line imports of KivoFCtrl.dll" "ordinal:1 ordinal:2 ordinal:4 ordinal:5 ordinal:6 ordinal:7 ordinal:9 ordinal:10 ordinal:11 ordinal:13" \
   "$(imports_of "$dist/KivoChargeCtl.exe" KivoFCtrl.dll | tr ' ' '\n' | sort -t: -k2 -n | xargs)"

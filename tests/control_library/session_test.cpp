@@ -42,6 +42,31 @@ TEST_F(SessionTest, CloseWithoutOpenDoesNothing)
     EXPECT_EQ(s.Closes, 0u);
 }
 
+// The registration on the device handle exists only with a session open.
+TEST_F(SessionTest, TheDeviceHandleRegistrationNeedsAnOpenSession)
+{
+    const HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    const struct {
+        const char *name;
+        int32_t (*step)();
+        bool registered;
+    } cases[] = {{"before KVFOpen", [] { return 0; }, false},
+                 {"open", KVFOpen, true},
+                 {"closed", KVFClose, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(c.step(), 0);
+        const HDEVNOTIFY registration = KVFRegisterDeviceNotification(window);
+        EXPECT_EQ(registration != nullptr, c.registered);
+        if (registration != nullptr)
+            EXPECT_TRUE(UnregisterDeviceNotification(registration));
+        else
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    }
+    DestroyWindow(window);
+}
+
 TEST_F(SessionTest, OpenWithoutTheDriverFails)
 {
     ASSERT_TRUE(kivotest::RemoveSimDevice());

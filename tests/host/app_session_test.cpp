@@ -70,6 +70,17 @@ protected:
         }
         return false;
     }
+    // Waits until the driver counts that many open handles (a close reaches
+    // it a moment after CloseHandle).
+    bool WaitOpenHandles(unsigned long n)
+    {
+        for (DWORD waited = 0; waited < kHostPatienceMs; waited += 20) {
+            if (Status().OpenHandles == n)
+                return true;
+            Sleep(20);
+        }
+        return false;
+    }
 };
 
 TEST_F(RunningHost, SessionChangesCloseAndReopenTheLibrarySession)
@@ -339,6 +350,60 @@ TEST_F(RunningHost, DeviceEventsInAnyOrderGiveOneSessionPerBurst)
         EXPECT_EQ(s.PendingNow, row.opens > row.closes ? 1u : 0u);
         EXPECT_EQ(host.WaitWindow(kErrorCaption, 0), nullptr);
         EXPECT_TRUE(host.Running());
+    }
+}
+
+// What Windows asks of the device handle's holder before it disables,
+// updates or removes the device, sent as Windows sends it (Wine does not):
+// the host lets go at once, without a box, and comes back when the device
+// stays or returns; a handle record while it holds no registration changes
+// nothing.
+TEST_F(RunningHost, ARemovalOfTheDeviceGoesOnAndTheSessionComesBack)
+{
+    enum Event { QueryRemove, QueryFailed, RemoveComplete, Arrival };
+    struct Step {
+        Event event;
+        unsigned long openHandles; // right after the answer
+    };
+    const struct {
+        const char *name;
+        std::vector<Step> steps;
+        unsigned long opens; // once settled
+    } rows[] = {
+        {"query-remove", {{QueryRemove, 0}}, 1},
+        {"query-remove, then it failed", {{QueryRemove, 0}, {QueryFailed, 1}}, 2},
+        {"remove-complete, then the interface arrives", {{RemoveComplete, 0}, {Arrival, 1}}, 2},
+        {"a handle record with no registration held", {{RemoveComplete, 0}, {QueryFailed, 0}}, 1},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        PrepareRow(nullptr);
+        HostApp host;
+        ASSERT_TRUE(StartRunning(host));
+        for (const Step &step : row.steps) {
+            DEV_BROADCAST_HANDLE handle{};
+            handle.dbch_size = sizeof(handle);
+            handle.dbch_devicetype = DBT_DEVTYP_HANDLE;
+            DEV_BROADCAST_DEVICEINTERFACE_W iface{};
+            iface.dbcc_size = sizeof(iface);
+            iface.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+            iface.dbcc_classguid = KVF_DEVICE_INTERFACE_GUID_INIT;
+            const WPARAM codes[] = {DBT_DEVICEQUERYREMOVE, DBT_DEVICEQUERYREMOVEFAILED, DBT_DEVICEREMOVECOMPLETE,
+                                    DBT_DEVICEARRIVAL};
+            const LPARAM record = step.event == Arrival ? reinterpret_cast<LPARAM>(&iface)
+                                                        : reinterpret_cast<LPARAM>(&handle);
+            EXPECT_EQ(SendMessageW(host.mainWindow, WM_DEVICECHANGE, codes[step.event], record), TRUE);
+            EXPECT_TRUE(WaitOpenHandles(step.openHandles)) << "step " << step.event;
+        }
+        Sleep(1500);
+        EXPECT_EQ(Status().Opens, row.opens);
+        EXPECT_EQ(Status().PendingNow, row.steps.back().openHandles);
+        EXPECT_EQ(host.WaitWindow(kErrorCaption, 0), nullptr);
+        if (row.steps.back().openHandles == 1) {
+            ASSERT_TRUE(panel_.injectReport(0));
+            ASSERT_TRUE(panel_.injectReport(1));
+            EXPECT_EQ(WaitLogLines(logs_.File(L"CommandRecorder.log"), 1), std::vector<std::string>{"start item2"});
+        }
     }
 }
 
