@@ -24,7 +24,7 @@ Command Parse(std::vector<const wchar_t *> arguments)
     return kivodevinst::ParseCommand(static_cast<int>(arguments.size()), arguments.data());
 }
 
-TEST(CommandLineTest, OneSwitchComparedWithoutCaseOverItsOwnLength)
+TEST(CommandLineTest, OneSwitchComparedWithoutCase)
 {
     const struct {
         std::vector<const wchar_t *> arguments;
@@ -53,6 +53,18 @@ TEST(CommandLineTest, OneSwitchComparedWithoutCaseOverItsOwnLength)
         {{L"--Install"}, Command::None},
         {{L" /Install"}, Command::None},
         {{L"\\Install"}, Command::None},
+        // The deployment switches: whole words, before the prefixes.
+        {{L"/SetupInstall"}, Command::SetupInstall},
+        {{L"/setupinstall"}, Command::SetupInstall},
+        {{L"/SETUPINSTALLSILENT"}, Command::SetupInstallSilent},
+        {{L"/SetupInstallSilent"}, Command::SetupInstallSilent},
+        {{L"/setupUninstall"}, Command::SetupUninstall},
+        {{L"/SetupInstallX"}, Command::None},
+        {{L"/SetupInstallSilentNow"}, Command::None},
+        {{L"/SetupUninstall:all"}, Command::None},
+        {{L"/SetupInstal"}, Command::None},
+        {{L"-SetupInstall"}, Command::None},
+        {{L"/SetupInstall", L"/SetupUninstall"}, Command::None},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.arguments.size() << " argument(s), first "
