@@ -30,6 +30,8 @@
 #include "process.h"
 #include "scratch_folder.h"
 #include "test_paths.h"
+#include "win32/unique_handle.h"
+#include "win32/unique_hkey.h"
 
 namespace {
 
@@ -80,6 +82,32 @@ bool RemoveEveryNode()
     return NodesWithHardwareId(kHardwareId, false).empty() && Eventually(ButtonDeviceGone);
 }
 
+// Where Wine publishes the driver package: the INF folder, under the INF's
+// own name (Windows names its copy oemNN.inf).
+std::wstring PublishedInfCopy()
+{
+    wchar_t windows[MAX_PATH] = {};
+    const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+    return std::wstring(windows, length) + L"\\inf\\KivoFunctionButton.inf";
+}
+
+bool PackagePublished()
+{
+    return GetFileAttributesW(PublishedInfCopy().c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The device as the test bed leaves it: one node, driver up, package
+// published.
+bool RestoreDevice()
+{
+    if (PresentNodes().size() != 1 || !ButtonDeviceOpens() || !PackagePublished()) {
+        RemoveEveryNode();
+        EXPECT_EQ(RunStagedInstaller(L"/Install"), 0u);
+    }
+    return PresentNodes().size() == 1 && Eventually([] { return ButtonDeviceOpens(); }) &&
+           PackagePublished();
+}
+
 bool Contains(const std::vector<std::wstring> &nodes, const std::wstring &node)
 {
     return std::find(nodes.begin(), nodes.end(), node) != nodes.end();
@@ -104,13 +132,7 @@ protected:
     {
         for (const std::wstring &node : extraNodes_)
             RemoveNode(node);
-        // Put the device back as the test bed left it: one node, driver up.
-        if (PresentNodes().size() != 1 || !ButtonDeviceOpens()) {
-            RemoveEveryNode();
-            EXPECT_EQ(RunStagedInstaller(L"/Install"), 0u);
-        }
-        EXPECT_EQ(PresentNodes().size(), 1u);
-        EXPECT_TRUE(Eventually([] { return ButtonDeviceOpens(); }));
+        EXPECT_TRUE(RestoreDevice());
     }
 
     // A node of the test's own, removed again at its end.
@@ -358,6 +380,97 @@ TEST_F(DeviceInstallerTest, AFolderTooLongForTheInfPathGivesTwoBeforeAnyDeviceIs
     EXPECT_TRUE(NodesWithHardwareId(kHardwareId, false).empty());
     // The program does run from there.
     EXPECT_EQ(RunInstaller(installer, L"/Uninstall"), 0u);
+}
+
+// The tests' own device class. Its class installer (of the test bed) plays
+// what Windows reports and Wine never does: a removal refused, or one that
+// completes at the next restart.
+constexpr GUID kTestClass = {
+    0x7a1b5e2c, 0x6a3d, 0x4f0e, {0x9c, 0x1e, 0x2b, 0x8d, 0x4f, 0x6a, 0x9e, 0x31}};
+constexpr wchar_t kTestClassKey[] =
+    L"System\\CurrentControlSet\\Control\\Class\\{7a1b5e2c-6a3d-4f0e-9c1e-2b8d4f6a9e31}";
+
+class TestClassInstaller {
+public:
+    explicit TestClassInstaller(const wchar_t *entryPoint)
+    {
+        const std::wstring installer =
+            kivotest::BinFile(L"kivo_test_class_installer.dll") + L"," + entryPoint;
+        UniqueHKey key;
+        EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kTestClassKey, 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, key.put(), nullptr),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RegSetValueExW(key.get(), L"Installer32", 0, REG_SZ,
+                                 reinterpret_cast<const BYTE *>(installer.c_str()),
+                                 static_cast<DWORD>((installer.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+    ~TestClassInstaller() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, kTestClassKey); }
+    TestClassInstaller(const TestClassInstaller &) = delete;
+    TestClassInstaller &operator=(const TestClassInstaller &) = delete;
+};
+
+enum class Before { Device, NoDevice, DriverlessNode, PackageLocked, NodeKept, NodeGoesAtRestart };
+
+struct InstallerRun {
+    const wchar_t *arguments;
+    DWORD exitCode;
+};
+
+// clang-format off
+const struct {
+    const char *what;
+    Before before;
+    std::vector<InstallerRun> runs;
+    size_t nodesAfter; // present nodes with the hardware id
+    bool packageAfter; // the published INF copy
+} kDeploymentCases[] = {
+    {"install over the device", Before::Device, {{L"/SetupInstall", 0}}, 1, true},
+    {"install without a device", Before::NoDevice, {{L"/setupinstall", 0}}, 1, true},
+    {"silent install: no dialog", Before::NoDevice, {{L"/SETUPINSTALLSILENT", 0}}, 1, true},
+    {"not a whole switch", Before::Device, {{L"/SetupInstallX", 2}}, 1, true},
+    {"not a whole switch", Before::NoDevice, {{L"/SetupUninstallNow", 2}}, 0, true},
+    {"uninstall", Before::Device, {{L"/SetupUninstall", 0}}, 0, false},
+    {"uninstall with a node that has no driver", Before::DriverlessNode,
+     {{L"/setupuninstall", 0}}, 0, false},
+    {"uninstall without a device", Before::NoDevice, {{L"/SetupUninstall", 0}}, 0, true},
+    {"install, then uninstall", Before::NoDevice, {{L"/SetupInstall", 0}, {L"/SetupUninstall", 0}},
+     0, false},
+    {"the original uninstall leaves the package", Before::Device, {{L"/Uninstall", 0}}, 0, true},
+    {"a node that stays keeps the package", Before::NodeKept, {{L"/SetupUninstall", 3}}, 1, true},
+    {"a removal completed at restart", Before::NodeGoesAtRestart, {{L"/SetupUninstall", 3010}}, 1,
+     false},
+    {"a package that cannot be deleted", Before::PackageLocked, {{L"/SetupUninstall", 4}}, 0, true},
+};
+// clang-format on
+
+TEST_F(DeviceInstallerTest, DeploymentSwitchesExitCodesAndEffects)
+{
+    for (const auto &c : kDeploymentCases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(RestoreDevice());
+        std::optional<TestClassInstaller> classInstaller;
+        UniqueHandle lock;
+        if (c.before == Before::DriverlessNode) {
+            ASSERT_FALSE(createNode({kHardwareId}).empty());
+        }
+        if (c.before == Before::NodeKept || c.before == Before::NodeGoesAtRestart) {
+            ASSERT_TRUE(CreateRootNode({kHardwareId}, &kTestClass, L"KivoTestClass"));
+            classInstaller.emplace(c.before == Before::NodeKept ? L"RefuseRemoval"
+                                                                : L"RemoveAtRestart");
+        }
+        if (c.before == Before::PackageLocked)
+            lock.reset(CreateFileW(PublishedInfCopy().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                   nullptr, OPEN_EXISTING, 0, nullptr));
+        if (c.before == Before::NoDevice) {
+            ASSERT_TRUE(RemoveEveryNode());
+        }
+
+        for (const InstallerRun &run : c.runs)
+            EXPECT_EQ(RunStagedInstaller(run.arguments), run.exitCode);
+        EXPECT_EQ(PresentNodes().size(), c.nodesAfter);
+        EXPECT_EQ(PackagePublished(), c.packageAfter);
+    }
 }
 
 } // namespace

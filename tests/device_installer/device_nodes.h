@@ -23,9 +23,12 @@ inline std::vector<std::wstring> PresentNodes()
     return NodesWithHardwareId(kHardwareId, true);
 }
 
-// Creates and registers a root-enumerated node of the System class with the
-// hardware ids and no driver: its instance id, or empty on failure.
-std::optional<std::wstring> CreateRootNode(const std::vector<std::wstring> &hardwareIds);
+// Creates and registers a root-enumerated node of the System class (or the
+// class given) with the hardware ids and no driver: its instance id, or
+// empty on failure.
+std::optional<std::wstring> CreateRootNode(const std::vector<std::wstring> &hardwareIds,
+                                           const GUID *classGuid = nullptr,
+                                           const wchar_t *className = L"System");
 
 // Removes the node (DIF_REMOVE).
 bool RemoveNode(const std::wstring &instanceId);

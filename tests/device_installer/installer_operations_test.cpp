@@ -3,6 +3,8 @@
 // device search with its last-error verdict against Wine's real devices.
 #include <windows.h>
 
+#include <setupapi.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,6 +13,7 @@
 #include "command_line.h"
 #include "device_nodes.h"
 #include "device_operations.h"
+#include "exit_codes.h"
 #include "hardware_ids.h"
 #include "inf_path.h"
 
@@ -73,6 +76,42 @@ TEST(CommandLineTest, OneSwitchComparedWithoutCase)
         EXPECT_EQ(Parse(c.arguments), c.expected);
     }
     EXPECT_EQ(kivodevinst::ParseCommand(2, nullptr), Command::None);
+}
+
+// Wine's SetupAPI never asks for a restart and cannot be made to fail to
+// give the device list: what each result becomes is shown on the mapping
+// itself.
+TEST(ExitCodeTest, ADeploymentCommandsResultsBecomeOneExitCode)
+{
+    const struct {
+        kivodevinst::RemovalResult result; // list, every node, packages, restart
+        int expected;
+    } removals[] = {
+        {{false, false, false, false}, 1}, {{false, true, true, true}, 1},
+        {{true, false, false, false}, 3},  {{true, false, true, true}, 3},
+        {{true, true, false, false}, 4},   {{true, true, false, true}, 4},
+        {{true, true, true, false}, 0},    {{true, true, true, true}, 3010},
+    };
+    for (const auto &c : removals)
+        EXPECT_EQ(kivodevinst::SetupUninstallExitCode(c.result), c.expected)
+            << c.result.deviceListObtained << c.result.everyNodeRemoved
+            << c.result.packagesRemoved << c.result.restartNeeded;
+
+    EXPECT_EQ(kivodevinst::SetupInstallExitCode(true, false), 0);
+    EXPECT_EQ(kivodevinst::SetupInstallExitCode(true, true), 3010);
+    EXPECT_EQ(kivodevinst::SetupInstallExitCode(false, false), 2);
+    EXPECT_EQ(kivodevinst::SetupInstallExitCode(false, true), 2);
+
+    const struct {
+        DWORD flags;
+        bool expected;
+    } params[] = {{0, false},
+                  {DI_NEEDREBOOT, true},
+                  {DI_NEEDRESTART, true},
+                  {DI_NEEDREBOOT | DI_NEEDRESTART | DI_QUIETINSTALL, true},
+                  {DI_QUIETINSTALL | DI_NOVCP | DI_DONOTCALLCONFIGMG, false}};
+    for (const auto &c : params)
+        EXPECT_EQ(kivodevinst::InstallParamsAskForRestart(c.flags), c.expected) << c.flags;
 }
 
 TEST(InfPathTest, TheInfLiesBesideTheProgram)
