@@ -31,7 +31,6 @@
 #include "scratch_folder.h"
 #include "test_paths.h"
 #include "win32/unique_handle.h"
-#include "win32/unique_hkey.h"
 
 namespace {
 
@@ -96,8 +95,7 @@ bool PackagePublished()
     return GetFileAttributesW(PublishedInfCopy().c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// The device as the test bed leaves it: one node, driver up, package
-// published.
+// The device as the test bed leaves it: one node, driver up, package out.
 bool RestoreDevice()
 {
     if (PresentNodes().size() != 1 || !ButtonDeviceOpens() || !PackagePublished()) {
@@ -382,65 +380,50 @@ TEST_F(DeviceInstallerTest, AFolderTooLongForTheInfPathGivesTwoBeforeAnyDeviceIs
     EXPECT_EQ(RunInstaller(installer, L"/Uninstall"), 0u);
 }
 
-// The tests' own device class. Its class installer (of the test bed) plays
-// what Windows reports and Wine never does: a removal refused, or one that
-// completes at the next restart.
+// A node of the tests' own device class, whose class installer (of the test
+// bed) plays what Windows reports and Wine never does: a removal refused, or
+// one that completes at the next restart.
 constexpr GUID kTestClass = {
     0x7a1b5e2c, 0x6a3d, 0x4f0e, {0x9c, 0x1e, 0x2b, 0x8d, 0x4f, 0x6a, 0x9e, 0x31}};
 constexpr wchar_t kTestClassKey[] =
     L"System\\CurrentControlSet\\Control\\Class\\{7a1b5e2c-6a3d-4f0e-9c1e-2b8d4f6a9e31}";
 
-class TestClassInstaller {
-public:
-    explicit TestClassInstaller(const wchar_t *entryPoint)
+struct TestClassNode {
+    explicit TestClassNode(const wchar_t *entryPoint)
     {
-        const std::wstring installer =
+        const std::wstring value =
             kivotest::BinFile(L"kivo_test_class_installer.dll") + L"," + entryPoint;
-        UniqueHKey key;
-        EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kTestClassKey, 0, nullptr, 0, KEY_SET_VALUE,
-                                  nullptr, key.put(), nullptr),
+        EXPECT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kTestClassKey, L"Installer32", REG_SZ,
+                                  value.c_str(), (value.size() + 1) * sizeof(wchar_t)),
                   ERROR_SUCCESS);
-        EXPECT_EQ(RegSetValueExW(key.get(), L"Installer32", 0, REG_SZ,
-                                 reinterpret_cast<const BYTE *>(installer.c_str()),
-                                 static_cast<DWORD>((installer.size() + 1) * sizeof(wchar_t))),
-                  ERROR_SUCCESS);
+        EXPECT_TRUE(CreateRootNode({kHardwareId}, kTestClass, L"KivoTestClass"));
     }
-    ~TestClassInstaller() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, kTestClassKey); }
-    TestClassInstaller(const TestClassInstaller &) = delete;
-    TestClassInstaller &operator=(const TestClassInstaller &) = delete;
+    // The node goes with the next restore of the device.
+    ~TestClassNode() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, kTestClassKey); }
 };
 
-enum class Before { Device, NoDevice, DriverlessNode, PackageLocked, NodeKept, NodeGoesAtRestart };
-
-struct InstallerRun {
-    const wchar_t *arguments;
-    DWORD exitCode;
-};
+enum Start { Device, NoDevice, DriverlessNode, PackageLocked };
 
 // clang-format off
 const struct {
     const char *what;
-    Before before;
-    std::vector<InstallerRun> runs;
+    Start start;
+    const wchar_t *testClassInstaller; // its entry point, for a node of the test class
+    std::vector<std::pair<const wchar_t *, DWORD>> runs; // arguments, exit code
     size_t nodesAfter; // present nodes with the hardware id
     bool packageAfter; // the published INF copy
 } kDeploymentCases[] = {
-    {"install over the device", Before::Device, {{L"/SetupInstall", 0}}, 1, true},
-    {"install without a device", Before::NoDevice, {{L"/setupinstall", 0}}, 1, true},
-    {"silent install: no dialog", Before::NoDevice, {{L"/SETUPINSTALLSILENT", 0}}, 1, true},
-    {"not a whole switch", Before::Device, {{L"/SetupInstallX", 2}}, 1, true},
-    {"not a whole switch", Before::NoDevice, {{L"/SetupUninstallNow", 2}}, 0, true},
-    {"uninstall", Before::Device, {{L"/SetupUninstall", 0}}, 0, false},
-    {"uninstall with a node that has no driver", Before::DriverlessNode,
-     {{L"/setupuninstall", 0}}, 0, false},
-    {"uninstall without a device", Before::NoDevice, {{L"/SetupUninstall", 0}}, 0, true},
-    {"install, then uninstall", Before::NoDevice, {{L"/SetupInstall", 0}, {L"/SetupUninstall", 0}},
-     0, false},
-    {"the original uninstall leaves the package", Before::Device, {{L"/Uninstall", 0}}, 0, true},
-    {"a node that stays keeps the package", Before::NodeKept, {{L"/SetupUninstall", 3}}, 1, true},
-    {"a removal completed at restart", Before::NodeGoesAtRestart, {{L"/SetupUninstall", 3010}}, 1,
-     false},
-    {"a package that cannot be deleted", Before::PackageLocked, {{L"/SetupUninstall", 4}}, 0, true},
+    {"install over the device", Device, nullptr, {{L"/SetupInstall", 0}}, 1, true},
+    {"silent install", NoDevice, nullptr, {{L"/SETUPINSTALLSILENT", 0}}, 1, true},
+    {"not whole", Device, nullptr, {{L"/SetupInstallX", 2}, {L"/SetupUninstallNow", 2}}, 1, true},
+    {"uninstall", Device, nullptr, {{L"/SetupUninstall", 0}}, 0, false},
+    {"a node without driver too", DriverlessNode, nullptr, {{L"/setupuninstall", 0}}, 0, false},
+    {"no device to uninstall", NoDevice, nullptr, {{L"/SetupUninstall", 0}}, 0, true},
+    {"in and out", NoDevice, nullptr, {{L"/setupinstall", 0}, {L"/SetupUninstall", 0}}, 0, false},
+    {"the original uninstall", Device, nullptr, {{L"/Uninstall", 0}}, 0, true},
+    {"a node stays", Device, L"RefuseRemoval", {{L"/SetupUninstall", 3}}, 1, true},
+    {"removed at restart", Device, L"RemoveAtRestart", {{L"/SetupUninstall", 3010}}, 1, false},
+    {"package in use", PackageLocked, nullptr, {{L"/SetupUninstall", 4}}, 0, true},
 };
 // clang-format on
 
@@ -449,25 +432,22 @@ TEST_F(DeviceInstallerTest, DeploymentSwitchesExitCodesAndEffects)
     for (const auto &c : kDeploymentCases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(RestoreDevice());
-        std::optional<TestClassInstaller> classInstaller;
-        UniqueHandle lock;
-        if (c.before == Before::DriverlessNode) {
+        std::optional<TestClassNode> testClassNode;
+        if (c.testClassInstaller != nullptr)
+            testClassNode.emplace(c.testClassInstaller);
+        if (c.start == DriverlessNode) {
             ASSERT_FALSE(createNode({kHardwareId}).empty());
         }
-        if (c.before == Before::NodeKept || c.before == Before::NodeGoesAtRestart) {
-            ASSERT_TRUE(CreateRootNode({kHardwareId}, &kTestClass, L"KivoTestClass"));
-            classInstaller.emplace(c.before == Before::NodeKept ? L"RefuseRemoval"
-                                                                : L"RemoveAtRestart");
-        }
-        if (c.before == Before::PackageLocked)
-            lock.reset(CreateFileW(PublishedInfCopy().c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                   nullptr, OPEN_EXISTING, 0, nullptr));
-        if (c.before == Before::NoDevice) {
+        // Held open without FILE_SHARE_DELETE, the copy cannot be deleted.
+        UniqueHandle lock(c.start != PackageLocked
+                              ? INVALID_HANDLE_VALUE
+                              : CreateFileW(PublishedInfCopy().c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (c.start == NoDevice) {
             ASSERT_TRUE(RemoveEveryNode());
         }
-
-        for (const InstallerRun &run : c.runs)
-            EXPECT_EQ(RunStagedInstaller(run.arguments), run.exitCode);
+        for (const auto &[arguments, exitCode] : c.runs)
+            EXPECT_EQ(RunStagedInstaller(arguments), exitCode);
         EXPECT_EQ(PresentNodes().size(), c.nodesAfter);
         EXPECT_EQ(PackagePublished(), c.packageAfter);
     }

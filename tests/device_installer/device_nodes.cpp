@@ -95,16 +95,14 @@ std::vector<std::wstring> NodesWithHardwareId(const std::wstring &hardwareId, bo
 }
 
 std::optional<std::wstring> CreateRootNode(const std::vector<std::wstring> &hardwareIds,
-                                           const GUID *classGuid, const wchar_t *className)
+                                           const GUID &classGuid, const wchar_t *className)
 {
-    if (classGuid == nullptr)
-        classGuid = &GUID_DEVCLASS_SYSTEM;
-    kivodevinst::DeviceInfoList set(SetupDiCreateDeviceInfoList(classGuid, nullptr));
+    kivodevinst::DeviceInfoList set(SetupDiCreateDeviceInfoList(&classGuid, nullptr));
     if (!set.valid())
         return std::nullopt;
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof(device);
-    if (!SetupDiCreateDeviceInfoW(set.get(), className, classGuid, nullptr, nullptr,
+    if (!SetupDiCreateDeviceInfoW(set.get(), className, &classGuid, nullptr, nullptr,
                                   DICD_GENERATE_ID, &device))
         return std::nullopt;
     std::vector<wchar_t> list;

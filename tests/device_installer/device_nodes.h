@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <devguid.h>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,10 +26,9 @@ inline std::vector<std::wstring> PresentNodes()
 }
 
 // Creates and registers a root-enumerated node of the System class (or the
-// class given) with the hardware ids and no driver: its instance id, or
-// empty on failure.
+// one given) with the hardware ids and no driver: its instance id, or empty.
 std::optional<std::wstring> CreateRootNode(const std::vector<std::wstring> &hardwareIds,
-                                           const GUID *classGuid = nullptr,
+                                           const GUID &classGuid = GUID_DEVCLASS_SYSTEM,
                                            const wchar_t *className = L"System");
 
 // Removes the node (DIF_REMOVE).

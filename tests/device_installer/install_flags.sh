@@ -1,28 +1,17 @@
 #!/usr/bin/env bash
-# The flags each install switch gives the driver update, as Wine's SetupAPI
-# names them (it acts on none): the silent switch adds
-# INSTALLFLAG_NONINTERACTIVE (4) to INSTALLFLAG_FORCE (1) and puts SetupAPI
-# in its non-interactive mode. Installs over the test bed's device.
+# What each install switch asks of Wine's SetupAPI, as its trace names it (it
+# acts on neither): the silent one puts SetupAPI in its non-interactive mode
+# and adds INSTALLFLAG_NONINTERACTIVE (4) to INSTALLFLAG_FORCE (1).
 #   install_flags.sh <wine-run> <KivoDevInst.exe>
 set -uo pipefail
-run=$1 installer=$2
 failed=0
-# switch, then the trace lines expected (+) and not expected (-)
-while read -r switch lines; do
-  trace=$(WINEDEBUG=-all,fixme+setupapi "$run" "$installer" "$switch" 2>&1)
-  code=$?
-  [ "$code" = 0 ] || { echo "$switch: exit code $code"; failed=1; }
-  IFS=';' read -ra expected <<<"$lines"
-  for line in "${expected[@]}"; do
-    grep -qF -- "${line:1}" <<<"$trace"
-    case "${line:0:1}$?" in
-      +0 | -1) ;;
-      *) echo "$switch: expected ${line:0:1}'${line:1}' in:"; echo "$trace"; failed=1 ;;
-    esac
-  done
+while IFS='|' read -r switch expected; do
+  trace=$(WINEDEBUG=-all,fixme+setupapi "$1" "$2" "$switch" 2>&1)
+  actual="$?|$(sed -n 's/^[0-9a-f]*:fixme:setupapi://p' <<<"$trace" | paste -sd /)"
+  [ "$actual" = "$expected" ] || { echo "$switch: '$actual', expected '$expected'"; failed=1; }
 done <<'TABLE'
-/Install +Unhandled flags 0x1.;-SetupSetNonInteractiveMode
-/SetupInstall +Unhandled flags 0x1.;-SetupSetNonInteractiveMode
-/SetupInstallSilent +Unhandled flags 0x5.;+SetupSetNonInteractiveMode 1
+/Install|0|UpdateDriverForPlugAndPlayDevicesW Unhandled flags 0x1.
+/SetupInstall|0|UpdateDriverForPlugAndPlayDevicesW Unhandled flags 0x1.
+/SetupInstallSilent|0|SetupSetNonInteractiveMode 1/UpdateDriverForPlugAndPlayDevicesW Unhandled flags 0x5.
 TABLE
 exit $failed

@@ -1,9 +1,6 @@
-// A class installer for the test bed's own device class: it plays the
-// removals Wine's SetupAPI never reports, a node the class installer keeps
-// and a node whose removal completes at the next restart. Named with its
-// entry point in the class key's value "Installer32".
+// The class installer of the tests' own device class ("Installer32"): the
+// removals Wine never reports, one refused and one completed at restart.
 #include <windows.h>
-
 #include <setupapi.h>
 
 extern "C" __declspec(dllexport) DWORD CALLBACK RefuseRemoval(DI_FUNCTION function, HDEVINFO,
@@ -12,8 +9,7 @@ extern "C" __declspec(dllexport) DWORD CALLBACK RefuseRemoval(DI_FUNCTION functi
     return function == DIF_REMOVE ? ERROR_ACCESS_DENIED : ERROR_DI_DO_DEFAULT;
 }
 
-// What Windows does with a node it cannot stop now: the removal succeeds and
-// the node's install parameters ask for a restart.
+// As Windows with a node it cannot stop now.
 extern "C" __declspec(dllexport) DWORD CALLBACK RemoveAtRestart(DI_FUNCTION function, HDEVINFO set,
                                                                 SP_DEVINFO_DATA *device)
 {
