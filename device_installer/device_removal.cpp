@@ -62,8 +62,7 @@ int SetupRemoveDevices()
 
         SP_DEVINFO_DATA device{};
         device.cbSize = sizeof(device);
-        DWORD index = 0;
-        for (; SetupDiEnumDeviceInfo(set.get(), index, &device); ++index) {
+        for (DWORD index = 0; SetupDiEnumDeviceInfo(set.get(), index, &device); ++index) {
             DWORD error = ERROR_SUCCESS;
             const HardwareIdCheck check = CheckHardwareIds(set.get(), &device, kHardwareId, error);
             if (check == HardwareIdCheck::DoesNotMatch)
