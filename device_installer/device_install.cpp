@@ -3,6 +3,7 @@
 // machine has none.
 #include "device_info_list.h"
 #include "device_operations.h"
+#include "driver_store.h"
 #include "inf_path.h"
 
 #include <cfgmgr32.h>
@@ -40,8 +41,8 @@ bool RegisterAndInstallDevice(const wchar_t *hardwareId, const wchar_t *infPath,
     return RegisterAndInstallDevice(hardwareId, infPath, INSTALLFLAG_FORCE, rebootRequired);
 }
 
-bool RegisterAndInstallDevice(const wchar_t *hardwareId, const wchar_t *infPath,
-                              DWORD installFlags, BOOL *rebootRequired)
+bool RegisterAndInstallDevice(const wchar_t *hardwareId, const wchar_t *infPath, DWORD installFlags,
+                              BOOL *rebootRequired)
 {
     // The hardware-id property is a multi-string: the id, its terminator and
     // the list's final zero, (length + 2) characters in all.
@@ -68,9 +69,9 @@ bool RegisterAndInstallDevice(const wchar_t *hardwareId, const wchar_t *infPath,
     device.cbSize = sizeof(device);
     if (!SetupDiCreateDeviceInfoW(set.get(), className, &classGuid, nullptr, nullptr,
                                   DICD_GENERATE_ID, &device) ||
-        !SetupDiSetDeviceRegistryPropertyW(
-            set.get(), &device, SPDRP_HARDWAREID, reinterpret_cast<const BYTE *>(idList),
-            static_cast<DWORD>((idLength + 2) * sizeof(wchar_t))) ||
+        !SetupDiSetDeviceRegistryPropertyW(set.get(), &device, SPDRP_HARDWAREID,
+                                           reinterpret_cast<const BYTE *>(idList),
+                                           static_cast<DWORD>((idLength + 2) * sizeof(wchar_t))) ||
         !SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set.get(), &device))
         return false;
 
@@ -91,7 +92,7 @@ bool RegisterAndInstallDevice(const wchar_t *hardwareId, const wchar_t *infPath,
     return true;
 }
 
-InstallResult InstallDriverPackage(DWORD installFlags)
+InstallResult InstallDriverPackage(DWORD installFlags, bool removeSuperseded)
 {
     wchar_t infPath[MAX_PATH] = {};
     if (!InfPathBesideProgram(infPath) || !FileExists(infPath))
@@ -100,8 +101,15 @@ InstallResult InstallDriverPackage(DWORD installFlags)
     BOOL rebootRequired = FALSE;
     bool installed = false;
     if (IsDevicePresent(kHardwareId)) {
+        // What the nodes use before the update; nothing is taken as
+        // superseded when that could not be read.
+        PackageList before;
+        const bool knownBefore = removeSuperseded && PackagesOfPresentNodes(kHardwareId, before);
         installed = UpdateDriverForPlugAndPlayDevicesW(nullptr, kHardwareId, infPath, installFlags,
                                                        &rebootRequired) != FALSE;
+        PackageList now;
+        if (installed && knownBefore && PackagesOfPresentNodes(kHardwareId, now))
+            RemoveSupersededPackages(before, now);
     } else if (GetLastError() == ERROR_NO_MORE_ITEMS) {
         installed = RegisterAndInstallDevice(kHardwareId, infPath, installFlags, &rebootRequired);
     } // else the search itself failed
@@ -112,7 +120,7 @@ int InstallDevice()
 {
     // The restart request is not looked at: this command never restarts the
     // machine nor asks for it, as its callers expect.
-    return InstallDriverPackage(INSTALLFLAG_FORCE).installed ? kExitSuccess : kExitFailure;
+    return InstallDriverPackage(INSTALLFLAG_FORCE, false).installed ? kExitSuccess : kExitFailure;
 }
 
 int SetupInstallDevice(bool silent)
@@ -122,7 +130,7 @@ int SetupInstallDevice(bool silent)
     if (silent)
         SetupSetNonInteractiveMode(TRUE);
     const DWORD flags = silent ? INSTALLFLAG_FORCE | INSTALLFLAG_NONINTERACTIVE : INSTALLFLAG_FORCE;
-    const InstallResult result = InstallDriverPackage(flags);
+    const InstallResult result = InstallDriverPackage(flags, true);
     return SetupInstallExitCode(result.installed, result.restartNeeded);
 }
 

@@ -20,15 +20,18 @@ struct InstallResult {
 
 // Binds the driver package beside the program to the device with the
 // driver update's flags, creating a root-enumerated node first when none is
-// present (and removing it again when its driver update fails).
-InstallResult InstallDriverPackage(DWORD installFlags);
+// present (and removing it again when its driver update fails). With
+// removeSuperseded, the packages the nodes used before an update and no
+// longer use go out of the driver store.
+InstallResult InstallDriverPackage(DWORD installFlags, bool removeSuperseded);
 
 // "/Install": INSTALLFLAG_FORCE, no restart looked at. 0 or 2.
 int InstallDevice();
 
 // "/SetupInstall" and, silent, "/SetupInstallSilent" (which adds
 // INSTALLFLAG_NONINTERACTIVE, so that what would need a dialog fails
-// instead). 0, 3010 or 2.
+// instead). An update takes the package it replaced out of the driver
+// store. 0, 3010 or 2.
 int SetupInstallDevice(bool silent);
 
 // "/Uninstall": removes every present node with the hardware id and leaves
@@ -54,7 +57,7 @@ bool IsDevicePresent(const wchar_t *hardwareId);
 // update or the node's install parameters ask for a restart.
 bool RegisterAndInstallDevice(const wchar_t *hardwareId, const wchar_t *infPath,
                               BOOL *rebootRequired);
-bool RegisterAndInstallDevice(const wchar_t *hardwareId, const wchar_t *infPath,
-                              DWORD installFlags, BOOL *rebootRequired);
+bool RegisterAndInstallDevice(const wchar_t *hardwareId, const wchar_t *infPath, DWORD installFlags,
+                              BOOL *rebootRequired);
 
 } // namespace kivodevinst

@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "device_info_list.h"
+#include "hardware_ids.h"
 #include "win32/unique_hkey.h"
 
 namespace kivodevinst {
@@ -45,11 +47,57 @@ PackageLookup FindPublishedInf(HDEVINFO set, SP_DEVINFO_DATA *device, std::wstri
 
 void PackageList::add(const std::wstring &infName)
 {
+    if (!holds(infName))
+        names_.push_back(infName);
+}
+
+bool PackageList::holds(const std::wstring &infName) const
+{
     for (const std::wstring &known : names_) {
         if (CompareStringOrdinal(known.c_str(), -1, infName.c_str(), -1, TRUE) == CSTR_EQUAL)
-            return;
+            return true;
     }
-    names_.push_back(infName);
+    return false;
+}
+
+bool PackagesOfPresentNodes(const wchar_t *hardwareId, PackageList &packages)
+{
+    DeviceInfoList set(GetPresentDevices());
+    if (!set.valid())
+        return false;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof(device);
+    for (DWORD index = 0; SetupDiEnumDeviceInfo(set.get(), index, &device); ++index) {
+        DWORD error = ERROR_SUCCESS;
+        const HardwareIdCheck check = CheckHardwareIds(set.get(), &device, hardwareId, error);
+        if (check == HardwareIdCheck::Failed)
+            return false;
+        if (check == HardwareIdCheck::DoesNotMatch)
+            continue;
+        std::wstring infName;
+        switch (FindPublishedInf(set.get(), &device, infName)) {
+        case PackageLookup::Found:
+            packages.add(infName);
+            break;
+        case PackageLookup::None:
+            break;
+        case PackageLookup::Unreadable:
+            return false;
+        }
+    }
+    return GetLastError() == ERROR_NO_MORE_ITEMS;
+}
+
+void RemoveSupersededPackages(const PackageList &before, const PackageList &now)
+{
+    PackageList superseded;
+    for (const std::wstring &name : before.names()) {
+        if (!now.holds(name))
+            superseded.add(name);
+    }
+    // The update is done whatever becomes of the old package: a package
+    // that stays costs space, not function.
+    RemoveFromDriverStore(superseded);
 }
 
 bool RemoveFromDriverStore(const PackageList &packages)

@@ -28,11 +28,22 @@ PackageLookup FindPublishedInf(HDEVINFO set, SP_DEVINFO_DATA *device, std::wstri
 class PackageList {
 public:
     void add(const std::wstring &infName);
+    bool holds(const std::wstring &infName) const;
     const std::vector<std::wstring> &names() const { return names_; }
 
 private:
     std::vector<std::wstring> names_;
 };
+
+// The published INFs the present nodes with the hardware id use now; false
+// when the device list or a node's INF could not be read.
+bool PackagesOfPresentNodes(const wchar_t *hardwareId, PackageList &packages);
+
+// After a driver update: takes each package of before that no present node
+// uses any more out of the store. Windows publishes every new version of a
+// package under a new oemNN.inf, so without this each upgrade would leave
+// one more behind, which a node that is not present now would get back.
+void RemoveSupersededPackages(const PackageList &before, const PackageList &now);
 
 // Takes each package out of the driver store. True when none of them is
 // left there; a package that is already gone counts as removed.

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "device_info_list.h"
 #include "device_nodes.h"
 #include "device_operations.h"
 #include "process.h"
@@ -402,7 +403,37 @@ struct TestClassNode {
     ~TestClassNode() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, kTestClassKey); }
 };
 
-enum Start { Device, NoDevice, DriverlessNode, PackageLocked };
+enum Start { Device, NoDevice, DriverlessNode, PackageLocked, OlderPackage };
+
+// An older version of the package, published as Windows names it, that the
+// device's driver came from.
+constexpr wchar_t kOlderPackage[] = L"oem99.inf";
+
+std::wstring InfFolderFile(const wchar_t *name)
+{
+    wchar_t windows[MAX_PATH] = {};
+    const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+    return std::wstring(windows, length) + L"\\inf\\" + name;
+}
+
+bool PublishOlderPackage()
+{
+    const std::vector<std::wstring> nodes = PresentNodes();
+    if (nodes.size() != 1 || !CopyFileW(PublishedInfCopy().c_str(), InfFolderFile(kOlderPackage).c_str(), FALSE))
+        return false;
+    kivodevinst::DeviceInfoList set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof(device);
+    if (!SetupDiOpenDeviceInfoW(set.get(), nodes[0].c_str(), nullptr, 0, &device))
+        return false;
+    const HKEY key = SetupDiOpenDevRegKey(set.get(), &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_SET_VALUE);
+    if (key == INVALID_HANDLE_VALUE)
+        return false;
+    const LSTATUS status = RegSetValueExW(key, L"InfPath", 0, REG_SZ, reinterpret_cast<const BYTE *>(kOlderPackage),
+                                          sizeof(kOlderPackage));
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
 
 // clang-format off
 const struct {
@@ -412,6 +443,7 @@ const struct {
     std::vector<std::pair<const wchar_t *, DWORD>> runs; // arguments, exit code
     size_t nodesAfter; // present nodes with the hardware id
     bool packageAfter; // the published INF copy
+    bool olderPackageAfter = false;
 } kDeploymentCases[] = {
     {"install over the device", Device, nullptr, {{L"/SetupInstall", 0}}, 1, true},
     {"silent install", NoDevice, nullptr, {{L"/SETUPINSTALLSILENT", 0}}, 1, true},
@@ -424,6 +456,8 @@ const struct {
     {"a node stays", Device, L"RefuseRemoval", {{L"/SetupUninstall", 3}}, 1, true},
     {"removed at restart", Device, L"RemoveAtRestart", {{L"/SetupUninstall", 3010}}, 1, false},
     {"package in use", PackageLocked, nullptr, {{L"/SetupUninstall", 4}}, 0, true},
+    {"an update replaces the older package", OlderPackage, nullptr, {{L"/SetupInstallSilent", 0}}, 1, true, false},
+    {"the original install keeps it", OlderPackage, nullptr, {{L"/Install", 0}}, 1, true, true},
 };
 // clang-format on
 
@@ -446,10 +480,16 @@ TEST_F(DeviceInstallerTest, DeploymentSwitchesExitCodesAndEffects)
         if (c.start == NoDevice) {
             ASSERT_TRUE(RemoveEveryNode());
         }
+        if (c.start == OlderPackage) {
+            ASSERT_TRUE(PublishOlderPackage());
+        }
         for (const auto &[arguments, exitCode] : c.runs)
             EXPECT_EQ(RunStagedInstaller(arguments), exitCode);
         EXPECT_EQ(PresentNodes().size(), c.nodesAfter);
         EXPECT_EQ(PackagePublished(), c.packageAfter);
+        const std::wstring older = InfFolderFile(kOlderPackage);
+        EXPECT_EQ(GetFileAttributesW(older.c_str()) != INVALID_FILE_ATTRIBUTES, c.olderPackageAfter);
+        DeleteFileW(older.c_str());
     }
 }
 
