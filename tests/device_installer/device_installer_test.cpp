@@ -419,18 +419,21 @@ std::wstring InfFolderFile(const wchar_t *name)
 bool PublishOlderPackage()
 {
     const std::vector<std::wstring> nodes = PresentNodes();
-    if (nodes.size() != 1 || !CopyFileW(PublishedInfCopy().c_str(), InfFolderFile(kOlderPackage).c_str(), FALSE))
+    if (nodes.size() != 1 ||
+        !CopyFileW(PublishedInfCopy().c_str(), InfFolderFile(kOlderPackage).c_str(), FALSE))
         return false;
     kivodevinst::DeviceInfoList set(SetupDiCreateDeviceInfoList(nullptr, nullptr));
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof(device);
     if (!SetupDiOpenDeviceInfoW(set.get(), nodes[0].c_str(), nullptr, 0, &device))
         return false;
-    const HKEY key = SetupDiOpenDevRegKey(set.get(), &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_SET_VALUE);
+    const HKEY key =
+        SetupDiOpenDevRegKey(set.get(), &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_SET_VALUE);
     if (key == INVALID_HANDLE_VALUE)
         return false;
-    const LSTATUS status = RegSetValueExW(key, L"InfPath", 0, REG_SZ, reinterpret_cast<const BYTE *>(kOlderPackage),
-                                          sizeof(kOlderPackage));
+    const LSTATUS status =
+        RegSetValueExW(key, L"InfPath", 0, REG_SZ, reinterpret_cast<const BYTE *>(kOlderPackage),
+                       sizeof(kOlderPackage));
     RegCloseKey(key);
     return status == ERROR_SUCCESS;
 }
