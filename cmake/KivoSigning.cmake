@@ -39,7 +39,14 @@ find_program(KIVO_OSSLSIGNCODE osslsigncode REQUIRED)
 find_program(KIVO_OPENSSL openssl REQUIRED)
 
 set(KIVO_SIGN_CERT "" CACHE FILEPATH "code-signing certificate (PEM or DER; empty: a test certificate of the build's own)")
-set(KIVO_SIGN_KEY "" CACHE STRING "private key of KIVO_SIGN_CERT (PEM or DER file, or a pkcs11: URI)")
+# A file named relative to the working directory becomes an absolute path;
+# a pkcs11: URI stays as it is.
+if(KIVO_SIGN_KEY MATCHES "^pkcs11:")
+  set(key_type STRING)
+else()
+  set(key_type FILEPATH)
+endif()
+set(KIVO_SIGN_KEY "" CACHE ${key_type} "private key of KIVO_SIGN_CERT (PEM or DER file, or a pkcs11: URI)")
 set(KIVO_SIGN_PKCS11_MODULE "" CACHE FILEPATH "PKCS #11 module of the token that holds a pkcs11: KIVO_SIGN_KEY")
 set(KIVO_SIGN_PASS_FILE "" CACHE FILEPATH "file with the password of KIVO_SIGN_KEY (optional)")
 set(KIVO_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time-stamp server for the signatures (needed but for the test certificate)")
