@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """An RFC 3161 time-stamp server on 127.0.0.1 for the signing tests: answers
 each request with `openssl ts -reply`, prints its port, and stops by itself
-after <seconds>.
+after <seconds>. Its files go into the current directory.
 
     local_tsa.py <tsa certificate> <tsa key> <seconds>
 """
@@ -9,21 +9,20 @@ import http.server
 import os
 import subprocess
 import sys
-import tempfile
 import threading
 
 cert, key, seconds = sys.argv[1], sys.argv[2], float(sys.argv[3])
-work = tempfile.mkdtemp()
+work = os.getcwd()
 config = os.path.join(work, "tsa.cnf")
 with open(config, "w") as f:
-    f.write("[tsa]\ndefault_tsa = kivo\n[kivo]\nserial = %s/serial\nsigner_digest = sha256\n"
+    f.write("[tsa]\ndefault_tsa = kivo\n[kivo]\nserial = %s/tsa.serial\nsigner_digest = sha256\n"
             "default_policy = 1.2.3.4.1\ndigests = sha256\naccuracy = secs:1\n"
             "ess_cert_id_alg = sha256\n" % work)
 
 
 class Responder(http.server.BaseHTTPRequestHandler):
     def do_POST(self):
-        query, reply = os.path.join(work, "query"), os.path.join(work, "reply")
+        query, reply = os.path.join(work, "tsa.query"), os.path.join(work, "tsa.reply")
         with open(query, "wb") as f:
             f.write(self.rfile.read(int(self.headers["Content-Length"])))
         made = subprocess.run(["openssl", "ts", "-reply", "-config", config, "-queryfile", query,
