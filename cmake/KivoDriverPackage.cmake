@@ -46,7 +46,7 @@ function(kivo_check_driver_package)
   if(KIVO_TESTBED_DRIVER_PACKAGE)
     # An earlier build tree may hold the staging folder here: it is the same.
     if(NOT package STREQUAL "" AND NOT package STREQUAL dist)
-      kivo_driver_package_error("KIVO_TESTBED_DRIVER_PACKAGE=ON takes the simulated driver's package, and KIVO_DRIVER_PACKAGE_DIR names another (${package}): set one of them")
+      kivo_driver_package_error("KIVO_TESTBED_DRIVER_PACKAGE=ON takes the simulated driver's package, and KIVO_DRIVER_PACKAGE_DIR names another (${package}): set one of them (the windows-x64 preset is the test bed's and sets the switch; a release build configures with the windows-x64-release preset)")
     endif()
     kivo_driver_package_result(${dist} "" "")
     message(STATUS "Driver package: the simulated driver's (test bed only, no catalogue)")
