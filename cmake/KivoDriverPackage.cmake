@@ -22,6 +22,7 @@ option(KIVO_TESTBED_DRIVER_PACKAGE "the setup carries the simulated driver's pac
 set(KIVO_DRIVER_PACKAGE_DIR "" CACHE PATH
   "folder with the vendor's driver package (KivoFunctionButton.inf, its .sys and signed .cat) that the setup installs")
 set(KIVO_DRIVER_INF KivoFunctionButton.inf)
+include(${CMAKE_CURRENT_LIST_DIR}/KivoRelease.cmake)
 find_program(KIVO_PYTHON3 python3 REQUIRED)
 find_program(KIVO_OPENSSL openssl REQUIRED)
 
@@ -44,6 +45,9 @@ function(kivo_check_driver_package)
   endif()
 
   if(KIVO_TESTBED_DRIVER_PACKAGE)
+    if(KIVO_RELEASE_BUILD)
+      kivo_driver_package_error("a release build (KIVO_RELEASE_BUILD) carries the vendor's driver package, never the simulated one: set KIVO_TESTBED_DRIVER_PACKAGE=OFF and KIVO_DRIVER_PACKAGE_DIR")
+    endif()
     # An earlier build tree may hold the staging folder here: it is the same.
     if(NOT package STREQUAL "" AND NOT package STREQUAL dist)
       kivo_driver_package_error("KIVO_TESTBED_DRIVER_PACKAGE=ON takes the simulated driver's package, and KIVO_DRIVER_PACKAGE_DIR names another (${package}): set one of them (the windows-x64 preset is the test bed's and sets the switch; a release build configures with the windows-x64-release preset)")

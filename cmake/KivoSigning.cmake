@@ -22,8 +22,8 @@
 #                            a fixed time keeps two builds byte for byte the
 #                            same
 # Without KIVO_SIGN_CERT the build makes a test code-signing certificate of
-# its own, once per build tree, in build/signing/; KIVO_SIGN_FOR_RELEASE=ON
-# (the windows-x64-release preset) refuses it.
+# its own, once per build tree, in build/signing/; a release build
+# (KIVO_RELEASE_BUILD, cmake/KivoRelease.cmake) refuses it.
 #
 # A named file that is missing, a certificate and key that do not belong
 # together, a release certificate without a time-stamp server or a token that
@@ -49,7 +49,6 @@ else()
 endif()
 set(KIVO_SIGN_KEY "" CACHE ${key_type} "private key of KIVO_SIGN_CERT (PEM or DER file, or a pkcs11: URI)")
 set(KIVO_SIGN_PKCS11_MODULE "" CACHE FILEPATH "PKCS #11 module of the token that holds a pkcs11: KIVO_SIGN_KEY")
-option(KIVO_SIGN_FOR_RELEASE "a release build: the vendor's certificate is required, not the build's test certificate" OFF)
 set(KIVO_SIGN_PASS_FILE "" CACHE FILEPATH "file with the password of KIVO_SIGN_KEY (optional)")
 set(KIVO_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time-stamp server for the signatures (needed but for the test certificate)")
 set(KIVO_SIGN_CA_FILE "" CACHE FILEPATH "root certificate (PEM) the build's checks verify signatures against (default: KIVO_SIGN_CERT)")
@@ -63,6 +62,7 @@ set(KIVO_SIGN_TIME ${default_time} CACHE STRING "signing time written into the s
 set(KIVO_SIGN_DIR ${CMAKE_BINARY_DIR}/signing)
 set(KIVO_SIGN_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/kivo_sign.sh)
 set(KIVO_SIGN_SETTINGS ${KIVO_SIGN_DIR}/sign.conf)
+include(${CMAKE_CURRENT_LIST_DIR}/KivoRelease.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/KivoSigningToken.cmake)
 
 # openssl <args...>: its output in <out_var>, fails the configure step with
@@ -87,8 +87,8 @@ endif()
 kivo_check_pkcs11_module()
 
 if(KIVO_SIGN_CERT STREQUAL "" AND KIVO_SIGN_KEY STREQUAL "")
-  if(KIVO_SIGN_FOR_RELEASE)
-    message(FATAL_ERROR "Code signing: a release build (KIVO_SIGN_FOR_RELEASE) is signed with the vendor's certificate: set KIVO_SIGN_CERT and KIVO_SIGN_KEY (and KIVO_SIGN_TIMESTAMP_URL)")
+  if(KIVO_RELEASE_BUILD)
+    message(FATAL_ERROR "Code signing: a release build (KIVO_RELEASE_BUILD) is signed with the vendor's certificate: set KIVO_SIGN_CERT and KIVO_SIGN_KEY (and KIVO_SIGN_TIMESTAMP_URL)")
   endif()
   # The test certificate: self-signed, for code signing only. Made once, so
   # that every build in this tree signs with the same key.

@@ -62,7 +62,8 @@ catalogue missing|-DKIVO_DRIVER_PACKAGE_DIR=lost|Driver package: $work/lost/Kivo
 INF named otherwise|-DKIVO_DRIVER_PACKAGE_DIR=renamed|Driver package: $work/renamed holds vendor.inf, and the device installer looks for KivoFunctionButton.inf
 catalogue unsigned|-DKIVO_DRIVER_PACKAGE_DIR=plain|Driver package: the catalogue $work/plain/kivo.cat is not signed
 vendor package, test certificate|-DKIVO_DRIVER_PACKAGE_DIR=vendor|verified, no time stamp
-release build, test certificate|$bed -DKIVO_SIGN_FOR_RELEASE=ON|Code signing: a release build (KIVO_SIGN_FOR_RELEASE) is signed with the vendor's certificate
+release build, test certificate|-DKIVO_DRIVER_PACKAGE_DIR=vendor -DKIVO_RELEASE_BUILD=ON|Code signing: a release build (KIVO_RELEASE_BUILD) is signed with the vendor's certificate
+release build, simulated driver|$bed -DKIVO_RELEASE_BUILD=ON $ts -DKIVO_SIGN_CERT=signer.crt -DKIVO_SIGN_KEY=signer.key|Driver package: a release build (KIVO_RELEASE_BUILD) carries the vendor's driver package, never the simulated one
 release certificate, no time stamp|$bed -DKIVO_SIGN_CERT=signer.crt -DKIVO_SIGN_KEY=signer.key|Code signing: the certificate $work/signer.crt is not the build's test certificate, and a release signature needs a time stamp
 pkcs11 key, no module|$bed $ts -DKIVO_SIGN_CERT=signer.crt -DKIVO_SIGN_KEY=pkcs11:token=kivo;object=signer|Code signing: KIVO_SIGN_KEY is a key in a token (pkcs11:token=kivo;object=signer), and KIVO_SIGN_PKCS11_MODULE names no PKCS #11 module
 module does not load|$bed $ts ${token[*]/$module/$work/pin} -DKIVO_SIGN_KEY=pkcs11:object=signer|Code signing: the PKCS #11 module $work/pin (KIVO_SIGN_PKCS11_MODULE) does not load
