@@ -30,7 +30,7 @@ done
 ssl x509 -in signer.crt -outform DER -out signer.der
 pkcs11-tool --module $module --token-label kivo --login --pin 1234 --write-object signer.der --type cert --id 06 >/dev/null 2>&1
 echo 1234 >pin
-token=(-DKIVO_SIGN_CERT=signer.crt -DKIVO_SIGN_PKCS11_MODULE=$module -DKIVO_SIGN_PASS_FILE=pin)
+token=(-DKIVO_SIGN_CERT=signer.crt "-DKIVO_SIGN_PKCS11_MODULE=$module" -DKIVO_SIGN_PASS_FILE=pin)
 # Driver packages: folder, INF name, [Version] lines, catalogue made (signed, or "plain").
 package() {
   mkdir "$1" && printf '[Version]\r\nSignature="$WINDOWS NT$"\r\n%b\r\n' "$3" >"$1/$2" && echo sys >"$1/kvfb.sys"
