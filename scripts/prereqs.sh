@@ -24,6 +24,10 @@ declare -A needs=(
   [/usr/share/nsis/Stubs/lzma_solid-amd64-unicode]=nsis-common
   [/usr/bin/osslsigncode]=osslsigncode
   [/usr/bin/openssl]=openssl
+  [/usr/lib/x86_64-linux-gnu/engines-3/pkcs11.so]=libengine-pkcs11-openssl
+  [/usr/lib/softhsm/libsofthsm2.so]=softhsm2
+  [/usr/bin/softhsm2-util]=softhsm2
+  [/usr/bin/pkcs11-tool]=opensc
   [/usr/src/googletest/CMakeLists.txt]=googletest
   [/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf]=fonts-ipafont-gothic
 )

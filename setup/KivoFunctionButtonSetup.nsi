@@ -6,6 +6,9 @@
 ; Built by CMake with makensis; it passes
 ;   DIST        the staged deliverables and tools (build/dist)
 ;   DRIVER_DIR  the driver package: the INF and its .sys (and .cat)
+;   DRIVER_CATALOGUE  the package's signed catalogue, in DRIVER_DIR, as its
+;               INF names it; left out only for the simulated driver's
+;               package of the test bed, which has none
 ;   HELPER      StartAsDesktopUser.exe (signed)
 ;   SIGN        the command that signs a file in place, given its path: the
 ;               uninstaller and the setup file are signed with it
@@ -355,11 +358,10 @@ Section "Install"
   !insertmacro InstalledFiles InstallFile
   File "${DRIVER_DIR}/*.inf"
   File "${DRIVER_DIR}/*.sys"
-  ; A signed package has its catalogue; the simulated one has none.
-  !pragma warning push
-  !pragma warning disable 7010
-  File /nonfatal "${DRIVER_DIR}/*.cat"
-  !pragma warning pop
+  ; Windows x64 installs the driver only with its signed catalogue.
+  !ifdef DRIVER_CATALOGUE
+    File "${DRIVER_DIR}/${DRIVER_CATALOGUE}"
+  !endif
   !macro InstallPolicyFile Folder Name
     SetOutPath "$INSTDIR\${Folder}"
     File "${DIST}/${Folder}\${Name}"
