@@ -10,6 +10,7 @@
 #include "app/device_watch.h"
 #include "app/notify_icon.h"
 #include "app/power_watch.h"
+#include "app/setup_close_watch.h"
 #include "errors/error_info.h"
 #include "parameter/function_button_parameter.h"
 
@@ -94,4 +95,5 @@ private:
     bool m_bRecoverAfterBox = false;
     CDeviceWatch m_DeviceWatch;
     CPowerWatch m_PowerWatch;
+    CSetupCloseWatch m_SetupCloseWatch;
 };
