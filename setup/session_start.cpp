@@ -1,18 +1,10 @@
-// StartAsDesktopUser: starts a program with the rights of the desktop's
-// user, not with those of its caller. The setup package runs elevated; the
-// tray program it starts at the end must not inherit that: it gets a copy
-// of the token of the desktop shell (the process behind the shell window,
-// or Explorer of this session).
-//
-// Usage: StartAsDesktopUser <program> [arguments]
-// Exit code 0 when started, 1 when no desktop shell was found or the start
-// failed (the program is then not started at all, never with the caller's
-// rights), 2 for a usage error.
-#include <windows.h>
+#include "session_start.h"
+
 #include <tlhelp32.h>
+#include <userenv.h>
+#include <wtsapi32.h>
 
 #include <cwchar>
-#include <string>
 
 #include "win32/unique_handle.h"
 
@@ -27,8 +19,7 @@ DWORD ShellProcessId() noexcept
         GetWindowThreadProcessId(shell, &pid);
     if (pid != 0)
         return pid;
-    DWORD ownSession = 0;
-    ProcessIdToSessionId(GetCurrentProcessId(), &ownSession);
+    const DWORD ownSession = OwnSession();
     const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)
         return 0;
@@ -43,35 +34,80 @@ DWORD ShellProcessId() noexcept
     return 0;
 }
 
+class EnvironmentBlock {
+public:
+    EnvironmentBlock(HANDLE token) noexcept
+    {
+        if (!CreateEnvironmentBlock(&m_block, token, FALSE))
+            m_block = nullptr;
+    }
+    ~EnvironmentBlock()
+    {
+        if (m_block != nullptr)
+            DestroyEnvironmentBlock(m_block);
+    }
+    EnvironmentBlock(const EnvironmentBlock &) = delete;
+    EnvironmentBlock &operator=(const EnvironmentBlock &) = delete;
+    void *get() const noexcept { return m_block; }
+
+private:
+    void *m_block = nullptr;
+};
+
+DWORD Started(PROCESS_INFORMATION &info) noexcept
+{
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return ERROR_SUCCESS;
+}
+
 } // namespace
 
-int wmain(int argc, wchar_t **argv)
+DWORD OwnSession() noexcept
 {
-    if (argc < 2)
-        return 2;
-    std::wstring commandLine = L"\"" + std::wstring(argv[1]) + L"\"";
-    for (int i = 2; i < argc; ++i)
-        commandLine += std::wstring(L" ") + argv[i];
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    return session;
+}
 
+DWORD StartAsShellUser(std::wstring commandLine)
+{
     const DWORD shell = ShellProcessId();
     if (shell == 0)
-        return 1;
+        return ERROR_NOT_FOUND;
     const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shell));
     UniqueHandle shellToken;
     if (!process || !OpenProcessToken(process.get(), TOKEN_DUPLICATE, shellToken.put()))
-        return 1;
+        return GetLastError();
     UniqueHandle token;
     if (!DuplicateTokenEx(shellToken.get(), TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY |
                                                 TOKEN_ADJUST_DEFAULT | TOKEN_ADJUST_SESSIONID,
                           nullptr, SecurityImpersonation, TokenPrimary, token.put()))
-        return 1;
+        return GetLastError();
 
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     if (!CreateProcessWithTokenW(token.get(), 0, nullptr, commandLine.data(), 0, nullptr, nullptr, &startup, &info))
-        return 1;
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    return 0;
+        return GetLastError();
+    return Started(info);
+}
+
+DWORD StartAsSessionUser(DWORD session, std::wstring commandLine)
+{
+    UniqueHandle token;
+    if (!WTSQueryUserToken(session, token.put()))
+        return GetLastError();
+    const EnvironmentBlock environment(token.get());
+    if (environment.get() == nullptr)
+        return GetLastError();
+    wchar_t desktop[] = L"winsta0\\default";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.lpDesktop = desktop;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessAsUserW(token.get(), nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                              CREATE_UNICODE_ENVIRONMENT, environment.get(), nullptr, &startup, &info))
+        return GetLastError();
+    return Started(info);
 }
