@@ -224,7 +224,7 @@ host_elsewhere() {
   wine explorer /desktop=other,800x600 "$host" </dev/null >/dev/null 2>&1 &
   for _ in $(seq 60); do elsewhere=$(probe pids "$host"); [ -n "$elsewhere" ] && break; sleep 0.5; done
 }
-gone() { probe pids "$host" | grep -qx "$1" && echo running || echo gone; }
+gone() { [ -z "$1" ] && echo "not started" || { probe pids "$host" | grep -qx "$1" && echo running || echo gone; }; }
 host_elsewhere
 check "other desktop: upgrade exit code" 0 "$(run "\"$setup\" /S /FORCE")"
 check "other desktop: its tray program closed" gone "$(gone "$elsewhere")"
