@@ -3,11 +3,14 @@
 
 namespace kivodevinst {
 
-enum class Command { None, Install, Uninstall };
+enum class Command { None, Install, Uninstall, SetupInstall, SetupInstallSilent, SetupUninstall };
 
-// Exactly one argument, compared case-insensitively over the length of each
-// switch in turn ("/Install", "-Install", "/Uninstall", "-Uninstall"), so
-// that what follows a switch is ignored. None for anything else.
+// Exactly one argument. The deployment switches ("/SetupInstall",
+// "/SetupInstallSilent", "/SetupUninstall") are whole words compared
+// case-insensitively and are tried first; the original switches
+// ("/Install", "-Install", "/Uninstall", "-Uninstall") are then compared
+// case-insensitively over their own length, so that what follows them is
+// ignored, as existing callers rely on. None for anything else.
 Command ParseCommand(int argc, const wchar_t *const *argv);
 
 } // namespace kivodevinst

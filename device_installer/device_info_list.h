@@ -1,5 +1,5 @@
 // Owner of a device information set. Destroying it keeps the thread's
-// last-error code: that code is the verdict of the work done with the set.
+// last-error code: that code tells why the work done with the set failed.
 #pragma once
 
 #include <windows.h>

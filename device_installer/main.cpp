@@ -13,6 +13,12 @@ int wmain(int argc, wchar_t **argv)
         return kivodevinst::InstallDevice();
     case kivodevinst::Command::Uninstall:
         return kivodevinst::RemoveDevices();
+    case kivodevinst::Command::SetupInstall:
+        return kivodevinst::SetupInstallDevice(false);
+    case kivodevinst::Command::SetupInstallSilent:
+        return kivodevinst::SetupInstallDevice(true);
+    case kivodevinst::Command::SetupUninstall:
+        return kivodevinst::SetupRemoveDevices();
     case kivodevinst::Command::None:
         break;
     }

@@ -30,6 +30,7 @@
 #include "process.h"
 #include "scratch_folder.h"
 #include "test_paths.h"
+#include "win32/unique_handle.h"
 
 namespace {
 
@@ -80,6 +81,31 @@ bool RemoveEveryNode()
     return NodesWithHardwareId(kHardwareId, false).empty() && Eventually(ButtonDeviceGone);
 }
 
+// Where Wine publishes the driver package: the INF folder, under the INF's
+// own name (Windows names its copy oemNN.inf).
+std::wstring PublishedInfCopy()
+{
+    wchar_t windows[MAX_PATH] = {};
+    const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+    return std::wstring(windows, length) + L"\\inf\\KivoFunctionButton.inf";
+}
+
+bool PackagePublished()
+{
+    return GetFileAttributesW(PublishedInfCopy().c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The device as the test bed leaves it: one node, driver up, package out.
+bool RestoreDevice()
+{
+    if (PresentNodes().size() != 1 || !ButtonDeviceOpens() || !PackagePublished()) {
+        RemoveEveryNode();
+        EXPECT_EQ(RunStagedInstaller(L"/Install"), 0u);
+    }
+    return PresentNodes().size() == 1 && Eventually([] { return ButtonDeviceOpens(); }) &&
+           PackagePublished();
+}
+
 bool Contains(const std::vector<std::wstring> &nodes, const std::wstring &node)
 {
     return std::find(nodes.begin(), nodes.end(), node) != nodes.end();
@@ -104,13 +130,7 @@ protected:
     {
         for (const std::wstring &node : extraNodes_)
             RemoveNode(node);
-        // Put the device back as the test bed left it: one node, driver up.
-        if (PresentNodes().size() != 1 || !ButtonDeviceOpens()) {
-            RemoveEveryNode();
-            EXPECT_EQ(RunStagedInstaller(L"/Install"), 0u);
-        }
-        EXPECT_EQ(PresentNodes().size(), 1u);
-        EXPECT_TRUE(Eventually([] { return ButtonDeviceOpens(); }));
+        EXPECT_TRUE(RestoreDevice());
     }
 
     // A node of the test's own, removed again at its end.
@@ -358,6 +378,79 @@ TEST_F(DeviceInstallerTest, AFolderTooLongForTheInfPathGivesTwoBeforeAnyDeviceIs
     EXPECT_TRUE(NodesWithHardwareId(kHardwareId, false).empty());
     // The program does run from there.
     EXPECT_EQ(RunInstaller(installer, L"/Uninstall"), 0u);
+}
+
+// A node of the tests' own device class, whose class installer (of the test
+// bed) plays what Windows reports and Wine never does: a removal refused, or
+// one that completes at the next restart.
+constexpr GUID kTestClass = {
+    0x7a1b5e2c, 0x6a3d, 0x4f0e, {0x9c, 0x1e, 0x2b, 0x8d, 0x4f, 0x6a, 0x9e, 0x31}};
+constexpr wchar_t kTestClassKey[] =
+    L"System\\CurrentControlSet\\Control\\Class\\{7a1b5e2c-6a3d-4f0e-9c1e-2b8d4f6a9e31}";
+
+struct TestClassNode {
+    explicit TestClassNode(const wchar_t *entryPoint)
+    {
+        const std::wstring value =
+            kivotest::BinFile(L"kivo_test_class_installer.dll") + L"," + entryPoint;
+        EXPECT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kTestClassKey, L"Installer32", REG_SZ,
+                                  value.c_str(), (value.size() + 1) * sizeof(wchar_t)),
+                  ERROR_SUCCESS);
+        EXPECT_TRUE(CreateRootNode({kHardwareId}, kTestClass, L"KivoTestClass"));
+    }
+    // The node goes with the next restore of the device.
+    ~TestClassNode() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, kTestClassKey); }
+};
+
+enum Start { Device, NoDevice, DriverlessNode, PackageLocked };
+
+// clang-format off
+const struct {
+    const char *what;
+    Start start;
+    const wchar_t *testClassInstaller; // its entry point, for a node of the test class
+    std::vector<std::pair<const wchar_t *, DWORD>> runs; // arguments, exit code
+    size_t nodesAfter; // present nodes with the hardware id
+    bool packageAfter; // the published INF copy
+} kDeploymentCases[] = {
+    {"install over the device", Device, nullptr, {{L"/SetupInstall", 0}}, 1, true},
+    {"silent install", NoDevice, nullptr, {{L"/SETUPINSTALLSILENT", 0}}, 1, true},
+    {"not whole", Device, nullptr, {{L"/SetupInstallX", 2}, {L"/SetupUninstallNow", 2}}, 1, true},
+    {"uninstall", Device, nullptr, {{L"/SetupUninstall", 0}}, 0, false},
+    {"a node without driver too", DriverlessNode, nullptr, {{L"/setupuninstall", 0}}, 0, false},
+    {"no device to uninstall", NoDevice, nullptr, {{L"/SetupUninstall", 0}}, 0, true},
+    {"in and out", NoDevice, nullptr, {{L"/setupinstall", 0}, {L"/SetupUninstall", 0}}, 0, false},
+    {"the original uninstall", Device, nullptr, {{L"/Uninstall", 0}}, 0, true},
+    {"a node stays", Device, L"RefuseRemoval", {{L"/SetupUninstall", 3}}, 1, true},
+    {"removed at restart", Device, L"RemoveAtRestart", {{L"/SetupUninstall", 3010}}, 1, false},
+    {"package in use", PackageLocked, nullptr, {{L"/SetupUninstall", 4}}, 0, true},
+};
+// clang-format on
+
+TEST_F(DeviceInstallerTest, DeploymentSwitchesExitCodesAndEffects)
+{
+    for (const auto &c : kDeploymentCases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(RestoreDevice());
+        std::optional<TestClassNode> testClassNode;
+        if (c.testClassInstaller != nullptr)
+            testClassNode.emplace(c.testClassInstaller);
+        if (c.start == DriverlessNode) {
+            ASSERT_FALSE(createNode({kHardwareId}).empty());
+        }
+        // Held open without FILE_SHARE_DELETE, the copy cannot be deleted.
+        UniqueHandle lock(c.start != PackageLocked
+                              ? INVALID_HANDLE_VALUE
+                              : CreateFileW(PublishedInfCopy().c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (c.start == NoDevice) {
+            ASSERT_TRUE(RemoveEveryNode());
+        }
+        for (const auto &[arguments, exitCode] : c.runs)
+            EXPECT_EQ(RunStagedInstaller(arguments), exitCode);
+        EXPECT_EQ(PresentNodes().size(), c.nodesAfter);
+        EXPECT_EQ(PackagePublished(), c.packageAfter);
+    }
 }
 
 } // namespace

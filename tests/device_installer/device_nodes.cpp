@@ -94,14 +94,15 @@ std::vector<std::wstring> NodesWithHardwareId(const std::wstring &hardwareId, bo
     return nodes;
 }
 
-std::optional<std::wstring> CreateRootNode(const std::vector<std::wstring> &hardwareIds)
+std::optional<std::wstring> CreateRootNode(const std::vector<std::wstring> &hardwareIds,
+                                           const GUID &classGuid, const wchar_t *className)
 {
-    kivodevinst::DeviceInfoList set(SetupDiCreateDeviceInfoList(&GUID_DEVCLASS_SYSTEM, nullptr));
+    kivodevinst::DeviceInfoList set(SetupDiCreateDeviceInfoList(&classGuid, nullptr));
     if (!set.valid())
         return std::nullopt;
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof(device);
-    if (!SetupDiCreateDeviceInfoW(set.get(), L"System", &GUID_DEVCLASS_SYSTEM, nullptr, nullptr,
+    if (!SetupDiCreateDeviceInfoW(set.get(), className, &classGuid, nullptr, nullptr,
                                   DICD_GENERATE_ID, &device))
         return std::nullopt;
     std::vector<wchar_t> list;

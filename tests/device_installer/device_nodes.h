@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <devguid.h>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,9 +25,11 @@ inline std::vector<std::wstring> PresentNodes()
     return NodesWithHardwareId(kHardwareId, true);
 }
 
-// Creates and registers a root-enumerated node of the System class with the
-// hardware ids and no driver: its instance id, or empty on failure.
-std::optional<std::wstring> CreateRootNode(const std::vector<std::wstring> &hardwareIds);
+// Creates and registers a root-enumerated node of the System class (or the
+// one given) with the hardware ids and no driver: its instance id, or empty.
+std::optional<std::wstring> CreateRootNode(const std::vector<std::wstring> &hardwareIds,
+                                           const GUID &classGuid = GUID_DEVCLASS_SYSTEM,
+                                           const wchar_t *className = L"System");
 
 // Removes the node (DIF_REMOVE).
 bool RemoveNode(const std::wstring &instanceId);

@@ -3,6 +3,8 @@
 // device search with its last-error verdict against Wine's real devices.
 #include <windows.h>
 
+#include <setupapi.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,6 +13,7 @@
 #include "command_line.h"
 #include "device_nodes.h"
 #include "device_operations.h"
+#include "exit_codes.h"
 #include "hardware_ids.h"
 #include "inf_path.h"
 
@@ -24,7 +27,7 @@ Command Parse(std::vector<const wchar_t *> arguments)
     return kivodevinst::ParseCommand(static_cast<int>(arguments.size()), arguments.data());
 }
 
-TEST(CommandLineTest, OneSwitchComparedWithoutCaseOverItsOwnLength)
+TEST(CommandLineTest, OneSwitchComparedWithoutCase)
 {
     const struct {
         std::vector<const wchar_t *> arguments;
@@ -53,6 +56,16 @@ TEST(CommandLineTest, OneSwitchComparedWithoutCaseOverItsOwnLength)
         {{L"--Install"}, Command::None},
         {{L" /Install"}, Command::None},
         {{L"\\Install"}, Command::None},
+        // The deployment switches: whole words, before the prefixes.
+        {{L"/SetupInstall"}, Command::SetupInstall},
+        {{L"/setupinstall"}, Command::SetupInstall},
+        {{L"/SetupInstallSilent"}, Command::SetupInstallSilent},
+        {{L"/setupUninstall"}, Command::SetupUninstall},
+        {{L"/SetupInstallX"}, Command::None},
+        {{L"/SetupInstallSilentNow"}, Command::None},
+        {{L"/SetupUninstall:all"}, Command::None},
+        {{L"-SetupInstall"}, Command::None},
+        {{L"/SetupInstall", L"/SetupUninstall"}, Command::None},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.arguments.size() << " argument(s), first "
@@ -61,6 +74,26 @@ TEST(CommandLineTest, OneSwitchComparedWithoutCaseOverItsOwnLength)
         EXPECT_EQ(Parse(c.arguments), c.expected);
     }
     EXPECT_EQ(kivodevinst::ParseCommand(2, nullptr), Command::None);
+}
+
+// Wine's driver update never asks for a restart, and its device list never
+// fails: what such results become is shown on the mapping itself.
+TEST(ExitCodeTest, ResultsWineCannotProduce)
+{
+    using namespace kivodevinst;
+    const struct {
+        int code;
+        int expected;
+    } cases[] = {
+        {SetupInstallExitCode(true, true), 3010},
+        {SetupInstallExitCode(false, true), 2},
+        {SetupUninstallExitCode({false, true, true, true}), 1},
+        {SetupUninstallExitCode({true, false, true, true}), 3}, // the package is then left
+        {SetupUninstallExitCode({true, true, false, true}), 4},
+        {InstallParamsAskForRestart(DI_NEEDRESTART | DI_QUIETINSTALL), true},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(cases[i].code, cases[i].expected) << "case " << i;
 }
 
 TEST(InfPathTest, TheInfLiesBesideTheProgram)
