@@ -81,9 +81,9 @@ ShowUninstDetails show
 !define HOST_CLOSE_SECONDS 10
 
 ; The device installer's switches: the silent one shows no dialog.
-!define DEVINST_INSTALL "/Install"
-!define DEVINST_INSTALL_SILENT "/Install"
-!define DEVINST_UNINSTALL "/Uninstall"
+!define DEVINST_INSTALL "/SetupInstall"
+!define DEVINST_INSTALL_SILENT "/SetupInstallSilent"
+!define DEVINST_UNINSTALL "/SetupUninstall"
 !define SETUP_HELPER "$PLUGINSDIR\KivoSetupHelper.exe"
 ; The sessions whose tray program this run closed: started again at the end.
 !define CLOSED_SESSIONS "$PLUGINSDIR\closed-sessions.txt"
