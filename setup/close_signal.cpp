@@ -9,8 +9,9 @@ constexpr DWORD kSetAndWait = EVENT_MODIFY_STATE | SYNCHRONIZE;
 
 // The same descriptor a tray program gives the signal when it comes first:
 // SYSTEM and administrators may do everything, authenticated users only
-// wait.
-constexpr wchar_t kDescriptor[] = L"D:(A;;0x1f0003;;;SY)(A;;0x1f0003;;;BA)(A;;0x00100000;;;AU)";
+// wait, and so does the user whose program made it (Owner Rights: no
+// implicit right to change the descriptor and then set the signal).
+constexpr wchar_t kDescriptor[] = L"D:(A;;0x1f0003;;;SY)(A;;0x1f0003;;;BA)(A;;0x00100000;;;AU)(A;;0x00100000;;;OW)";
 
 class LocalDescriptor {
 public:

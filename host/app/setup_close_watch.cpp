@@ -7,8 +7,10 @@ namespace {
 constexpr wchar_t kName[] = L"Global\\KivoFunctionButtonClose";
 
 // Copies of every user open the same event: SYSTEM and administrators may
-// do everything (the setup sets it), authenticated users may only wait.
-constexpr wchar_t kDescriptor[] = L"D:(A;;0x1f0003;;;SY)(A;;0x1f0003;;;BA)(A;;0x00100000;;;AU)";
+// do everything (the setup sets it), authenticated users may only wait, and
+// so may the user whose copy made it (Owner Rights: no implicit right to
+// change the descriptor and then set the event).
+constexpr wchar_t kDescriptor[] = L"D:(A;;0x1f0003;;;SY)(A;;0x1f0003;;;BA)(A;;0x00100000;;;AU)(A;;0x00100000;;;OW)";
 
 HANDLE CreateShared() noexcept
 {
