@@ -368,8 +368,12 @@ Function .onInit
   ${If} $0 <> 1
     System::Call '"$PLUGINSDIR\ZrInstallPrep.dll"::ZRPCheckFamily(i 200) i .r0'
   ${EndIf}
-  ; Whatever the checks did, no mark stays.
-  System::Call '"$PLUGINSDIR\ZrInstallPrep.dll"::ZRPCheckRegMark() i .r1'
+  ; Whatever the checks did, no mark stays. The library is let go of with
+  ; this last call ("?u"): a library still loaded when the setup ends cannot
+  ; be deleted with its temporary folder, which would then wait for a
+  ; restart in PendingFileRenameOperations, where deployment tools read
+  ; that a restart is pending.
+  System::Call '"$PLUGINSDIR\ZrInstallPrep.dll"::ZRPCheckRegMark() i .r1 ?u'
   ${If} $0 <> 1
     ${Log} "Not a supported machine: nothing was installed"
     MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} can only be installed on the notebooks it was made for: this machine is not one of them.$\r$\n$\r$\nNothing was installed." /SD IDOK

@@ -196,6 +196,9 @@ if [ -n "$settings" ]; then
   before=$(md5sum <"$settings")
 fi
 check "upgrade: exit code" 0 "$(run "\"$setup\" /S /FORCE")"
+# Deployment tools read any entry there as a restart pending.
+session_manager='HKLM\System\CurrentControlSet\Control\Session Manager'
+check "upgrade: nothing waits for a restart" absent "$(regvalue "$session_manager" PendingFileRenameOperations)"
 check "upgrade: the tray program runs again" present "$(wait_window present)"
 check "upgrade: still one device node" 1 "$(probe nodes)"
 check "upgrade: the user's settings untouched" "${before:-}" "$([ -n "$settings" ] && md5sum <"$settings")"
@@ -238,7 +241,6 @@ w "$host" hold "$host" 60000 >/dev/null &
 standin=$!
 for _ in $(seq 60); do [ -n "$(probe pids "$host")" ] && break; sleep 0.5; done
 check "hung tray program: exit code" 3010 "$(run "\"$setup\" /S /FORCE")"
-session_manager='HKLM\System\CurrentControlSet\Control\Session Manager'
 check "hung tray program: replaced at restart" "\\??\\$host.new -> !\\??\\$host" \
   "$(regvalue "$session_manager" PendingFileRenameOperations | sed 's/\\0/\n/g' |
      dir="$installdir" awk 'NR % 2 { from = $0; next } index(from, ENVIRON["dir"]) { print from " -> " $0 }')"
