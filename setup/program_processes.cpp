@@ -46,11 +46,11 @@ std::vector<ProgramProcess> ProgramProcesses(const std::wstring &fullProgramPath
     const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)
         return found;
+    // The file name first: most processes are told apart without opening them.
+    const std::wstring name = fullProgramPath.substr(fullProgramPath.find_last_of(L'\\') + 1);
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
-        // The file name first: most processes are told apart without opening them.
-        const std::wstring name = fullProgramPath.substr(fullProgramPath.find_last_of(L'\\') + 1);
         if (!SamePath(entry.szExeFile, name) || !SamePath(ImagePath(entry.th32ProcessID), fullProgramPath))
             continue;
         ProgramProcess process;
