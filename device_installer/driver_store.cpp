@@ -1,5 +1,7 @@
 #include "driver_store.h"
 
+#include <cwchar>
+
 #include "win32/unique_hkey.h"
 
 namespace kivodevinst {
