@@ -9,14 +9,20 @@
 ;   DRIVER_CATALOGUE  the package's signed catalogue, in DRIVER_DIR, as its
 ;               INF names it; left out only for the simulated driver's
 ;               package of the test bed, which has none
-;   HELPER      StartAsDesktopUser.exe (signed)
+;   HELPER      KivoSetupHelper.exe (signed)
+;   DEVICE_INSTALLER  optional: the device installer to ship instead of
+;               the staged KivoDevInst.exe (the setup test's stand-ins)
 ;   SIGN        the command that signs a file in place, given its path: the
 ;               uninstaller and the setup file are signed with it
 ;   ICON        the tray program's icon, also the setup's
 ;   OUTFILE     the setup file to write
 ;
 ; Exit codes: 0 done, 3 not a supported machine, 4 the driver could not be
-; installed (or removed, on uninstall), 5 the files could not be written.
+; installed (or removed, on uninstall), 5 the files could not be written,
+; 6 the folder given with /D= is not below Program Files (nothing written),
+; 7 uninstall only: everything was removed but the driver package, which
+; stays in the driver store, 3010 done, but a restart completes it (a file
+; in use is replaced or removed then, or the driver asked for it).
 ; Every failure leaves the machine as it was before. A log of each run goes
 ; to %TEMP%\KivoFunctionButtonSetup.log.
 
@@ -30,6 +36,10 @@ ShowUninstDetails show
 
 !include LogicLib.nsh
 !include FileFunc.nsh
+
+!ifndef DEVICE_INSTALLER
+  !define DEVICE_INSTALLER "${DIST}/KivoDevInst.exe"
+!endif
 
 !macro Required Name
   !ifndef ${Name}
@@ -65,6 +75,21 @@ ShowUninstDetails show
 !define EXIT_UNSUPPORTED 3
 !define EXIT_DRIVER 4
 !define EXIT_FILES 5
+!define EXIT_FOLDER 6
+!define EXIT_DRIVER_PACKAGE_LEFT 7
+!define EXIT_RESTART 3010
+
+; How long the tray programs of all sessions have to close before their
+; files are replaced at the next restart instead.
+!define HOST_CLOSE_SECONDS 10
+
+; The device installer's switches: the silent one shows no dialog.
+!define DEVINST_INSTALL "/SetupInstall"
+!define DEVINST_INSTALL_SILENT "/SetupInstallSilent"
+!define DEVINST_UNINSTALL "/SetupUninstall"
+!define SETUP_HELPER "$PLUGINSDIR\KivoSetupHelper.exe"
+; The sessions whose tray program this run closed: started again at the end.
+!define CLOSED_SESSIONS "$PLUGINSDIR\closed-sessions.txt"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -87,16 +112,33 @@ UninstPage uninstConfirm
 UninstPage instfiles
 
 ; The files of an installation, each line "File" in the installer and
-; "Delete" in the uninstaller.
-!macro InstalledFiles Action
+; "Delete" in the uninstaller. The tray program and the library it loads
+; (the companion settings application loads it too) may still be in use
+; when a program does not close: they are then replaced at the next
+; restart. Every other file must be writable.
+!macro ReplaceableFiles Action
   !insertmacro ${Action} "${HOST}"
   !insertmacro ${Action} "KivoFCtrl.dll"
+!macroend
+!macro OtherFiles Action
   !insertmacro ${Action} "KivoChargeCtl.exe"
   !insertmacro ${Action} "KivoFunctionButton.ini"
   !insertmacro ${Action} "KivoDevInst.exe"
 !macroend
+!macro InstalledFiles Action
+  !insertmacro ReplaceableFiles ${Action}
+  !insertmacro OtherFiles ${Action}
+!macroend
 !macro DeleteInstalled Name
   Delete "$INSTDIR\${Name}"
+!macroend
+; The new copy waiting for a restart goes with a rollback, so the earlier
+; file stays.
+!macro DeletePending Name
+  Delete "$INSTDIR\${Name}.new"
+!macroend
+!macro DeleteInstalledAtRestart Name
+  Delete /REBOOTOK "$INSTDIR\${Name}"
 !macroend
 
 ; The Group Policy administrative template, laid out as a PolicyDefinitions
@@ -122,7 +164,9 @@ UninstPage instfiles
 Var Upgrade       ; 1: an installation is there already (same folder)
 Var FolderMade    ; 1: this run made the installation folder
 Var ZerinMade     ; 1: this run made the "Zerin" folder above it
-Var HostClosed    ; 1: this run closed the running tray program
+; A 64-bit setup's $PROGRAMFILES32 is the 64-bit folder: the 32-bit one
+; comes from the registry.
+Var ProgramFilesX86
 
 ; ---- log ------------------------------------------------------------------
 
@@ -155,34 +199,60 @@ Var HostClosed    ; 1: this run closed the running tray program
 !insertmacro LogFunction ""
 !insertmacro LogFunction "un."
 
-; ---- closing the running tray program -------------------------------------
+; ---- the tray programs of all sessions ----------------------------------
 
-!macro CloseHostFunction Prefix
-  Function ${Prefix}CloseHost
-    Push $0
+; Runs the setup's helper with the arguments on the stack; what it reports
+; goes to the log, and its exit code comes back on the stack.
+!macro HelperFunction Prefix
+  Function ${Prefix}RunHelper
+    Exch $0
     Push $1
-    FindWindow $0 "" "${HOST_WINDOW}"
-    ${If} $0 <> 0
-      StrCpy $HostClosed 1
-      ${Log} "Closing the running ${HOST}"
-      System::Call "user32::PostMessageW(p r0, i ${WM_CLOSE}, p 0, p 0)"
-      StrCpy $1 0
-      ${Do}
-        Sleep 100
-        IntOp $1 $1 + 1
-        FindWindow $0 "" "${HOST_WINDOW}"
-        ${IfThen} $1 >= 100 ${|} ${ExitDo} ${|}
-      ${LoopWhile} $0 <> 0
-      ; Its files are free once the process has gone.
-      Sleep 500
+    Push $2
+    ${IfNot} ${FileExists} "${SETUP_HELPER}"
+      File "/oname=${SETUP_HELPER}" "${HELPER}"
     ${EndIf}
+    nsExec::ExecToStack '"${SETUP_HELPER}" $0'
+    Pop $0
     Pop $1
+    ; Its lines are the log's; the last line's ending is the log's own.
+    ${Do}
+      StrCpy $2 $1 1 -1
+      ${If} $2 != "$\n"
+      ${AndIf} $2 != "$\r"
+        ${ExitDo}
+      ${EndIf}
+      StrCpy $1 $1 -1
+    ${Loop}
+    ${IfThen} $1 != "" ${|} ${Log} $1 ${|}
+    Pop $2
+    Pop $1
+    Exch $0
+  FunctionEnd
+!macroend
+
+; Asks the tray program of every session to close and waits for it, at most
+; HOST_CLOSE_SECONDS; $0 is 0 when none runs any more.
+!macro CloseHostsFunction Prefix
+  Function ${Prefix}CloseHosts
+    System::Call "kernel32::GetCurrentProcessId() i .r0"
+    Push `close "$INSTDIR\${HOST}" ${HOST_CLOSE_SECONDS} "${CLOSED_SESSIONS}" $0`
+    Call ${Prefix}RunHelper
+    Pop $0
+  FunctionEnd
+  ; Once the files are in place (or back): a tray program may run again.
+  Function ${Prefix}ReleaseHosts
+    Push $0
+    Push "reset"
+    Call ${Prefix}RunHelper
+    Pop $0
+    ${IfThen} $0 != 0 ${|} ${Log} "The close signal could not be reset ($0): it goes when the setup ends" ${|}
     Pop $0
   FunctionEnd
 !macroend
-!define WM_CLOSE 0x0010
-!insertmacro CloseHostFunction ""
-!insertmacro CloseHostFunction "un."
+!insertmacro HelperFunction ""
+!insertmacro HelperFunction "un."
+!insertmacro CloseHostsFunction ""
+!insertmacro CloseHostsFunction "un."
 
 ; ---- removing a folder ----------------------------------------------------
 
@@ -211,12 +281,81 @@ FunctionEnd
 
 ; ---- installation ---------------------------------------------------------
 
-; The model check, before anything is changed.
+; Windows starts a program whose manifest asks for UI access (the tray
+; program) only from a protected folder: the installation folder must lie
+; below one of the Program Files folders. The folder on the stack, its
+; normalised full path compared ("..", "." resolved), case-insensitively;
+; 1 or 0 comes back.
+!macro BelowFolder Root
+  StrLen $2 "${Root}\"
+  StrCpy $3 $1 $2
+  StrLen $4 $1
+  ${If} $3 == "${Root}\"
+  ${AndIf} $4 > $2
+    StrCpy $0 1
+  ${EndIf}
+!macroend
+Function IsBelowProgramFiles
+  Exch $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  ; (GetFullPathName of NSIS wants the folder to be there already.)
+  System::Call 'kernel32::GetFullPathNameW(w r0, i ${NSIS_MAX_STRLEN}, w .r1, p 0) i .r2'
+  StrCpy $0 0
+  ${If} $2 > 0
+  ${AndIf} $2 < ${NSIS_MAX_STRLEN}
+    ${If} $ProgramFilesX86 != ""
+      !insertmacro BelowFolder "$ProgramFilesX86"
+    ${EndIf}
+    !insertmacro BelowFolder "$PROGRAMFILES64"
+  ${EndIf}
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
+; The directory page lets no one go on with another folder.
+Function .onVerifyInstDir
+  Push $INSTDIR
+  Call IsBelowProgramFiles
+  Pop $0
+  ${IfThen} $0 <> 1 ${|} Abort ${|}
+FunctionEnd
+
+; The folder and model checks, before anything is changed.
 Function .onInit
   SetRegView 64
   InitPluginsDir
   Delete "${LOG_FILE}"
   ${Log} "${PRODUCT} ${VERSION} setup"
+  ; Installing over an installation is an upgrade in its folder.
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 != ""
+  ${AndIf} ${FileExists} "$0\${HOST}"
+    StrCpy $INSTDIR $0
+    StrCpy $Upgrade 1
+  ${Else}
+    StrCpy $Upgrade 0
+  ${EndIf}
+  ReadRegStr $ProgramFilesX86 HKLM "SOFTWARE\Microsoft\Windows\CurrentVersion" "ProgramFilesDir (x86)"
+  Push $INSTDIR
+  Call IsBelowProgramFiles
+  Pop $0
+  ${If} $0 <> 1
+    StrCpy $0 "$INSTDIR is not a folder below $PROGRAMFILES64 or $ProgramFilesX86. Windows starts ${PRODUCT} only from a protected folder: choose one below Program Files."
+    ${If} $Upgrade = 1
+      StrCpy $0 "$0 Remove the installation in $INSTDIR first."
+    ${EndIf}
+    ${Log} "$0 Nothing was installed."
+    MessageBox MB_OK|MB_ICONSTOP "$0$\r$\n$\r$\nNothing was installed." /SD IDOK
+    SetErrorLevel ${EXIT_FOLDER}
+    Quit
+  ${EndIf}
+
   File "/oname=$PLUGINSDIR\ZrInstallPrep.dll" "${DIST}/ZrInstallPrep.dll"
 
   ${GetParameters} $R0
@@ -232,8 +371,12 @@ Function .onInit
   ${If} $0 <> 1
     System::Call '"$PLUGINSDIR\ZrInstallPrep.dll"::ZRPCheckFamily(i 200) i .r0'
   ${EndIf}
-  ; Whatever the checks did, no mark stays.
-  System::Call '"$PLUGINSDIR\ZrInstallPrep.dll"::ZRPCheckRegMark() i .r1'
+  ; Whatever the checks did, no mark stays. The library is let go of with
+  ; this last call ("?u"): a library still loaded when the setup ends cannot
+  ; be deleted with its temporary folder, which would then wait for a
+  ; restart in PendingFileRenameOperations, where deployment tools read
+  ; that a restart is pending.
+  System::Call '"$PLUGINSDIR\ZrInstallPrep.dll"::ZRPCheckRegMark() i .r1 ?u'
   ${If} $0 <> 1
     ${Log} "Not a supported machine: nothing was installed"
     MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} can only be installed on the notebooks it was made for: this machine is not one of them.$\r$\n$\r$\nNothing was installed." /SD IDOK
@@ -242,31 +385,17 @@ Function .onInit
   ${EndIf}
   ${Log} "Supported machine"
 
-  ; Installing over an installation is an upgrade in its folder.
-  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
-  ${If} $0 != ""
-  ${AndIf} ${FileExists} "$0\${HOST}"
-    StrCpy $INSTDIR $0
-    StrCpy $Upgrade 1
-  ${Else}
-    StrCpy $Upgrade 0
-  ${EndIf}
 FunctionEnd
 
-; The tray program for the user, with the user's rights rather than this
-; installer's: after an installation, or again after a failed upgrade that
-; had closed it.
-Function StartHost
-  ${If} $HostClosed <> 1
-    Return
-  ${EndIf}
-  File "/oname=$PLUGINSDIR\StartAsDesktopUser.exe" "${HELPER}"
-  ExecWait '"$PLUGINSDIR\StartAsDesktopUser.exe" "$INSTDIR\${HOST}"' $0
-  ${If} $0 == 0
-    ${Log} "Started ${HOST} for this user"
-  ${Else}
-    ${Log} "${HOST} was not started now (code $0); it starts at the next logon"
-  ${EndIf}
+; The tray program again for the users whose program this run closed, in
+; their sessions and with their rights rather than this installer's; with
+; "own", for the user who runs the setup as well (after an installation).
+Function StartHosts
+  Exch $0
+  Push `start "$INSTDIR\${HOST}" "${CLOSED_SESSIONS}" $0`
+  Call RunHelper
+  Pop $0
+  Pop $0
 FunctionEnd
 
 ; Puts back what was there before this run: the files of the earlier
@@ -276,8 +405,8 @@ Function RollBackFiles
   SetOutPath "$PLUGINSDIR"
   ${If} $Upgrade = 1
     ${Log} "Putting the earlier installation's files back"
+    !insertmacro ReplaceableFiles DeletePending
     CopyFiles /SILENT "$PLUGINSDIR\previous\*.*" "$INSTDIR"
-    Call StartHost
   ${Else}
     !insertmacro InstalledFiles DeleteInstalled
     !insertmacro RemovePolicyFiles
@@ -293,7 +422,22 @@ Function RollBackFiles
       RMDir "$R9"
     ${EndIf}
   ${EndIf}
+  Call ReleaseHosts
+  Push ""
+  Call StartHosts
 FunctionEnd
+
+; Ends a run that did what it should: 3010 when a restart completes it.
+!macro Finish What
+  ${If} ${RebootFlag}
+    ${Log} "Done; a restart completes the ${What}"
+    MessageBox MB_OK|MB_ICONINFORMATION "The ${What} of ${PRODUCT} is complete once Windows has restarted." /SD IDOK
+    SetErrorLevel ${EXIT_RESTART}
+  ${Else}
+    ${Log} "Done"
+    SetErrorLevel ${EXIT_DONE}
+  ${EndIf}
+!macroend
 
 ; Ends the installer with a failure; the machine is as it was.
 !macro Fail Code Message
@@ -307,7 +451,7 @@ Section "Install"
   SetRegView 64
   SetShellVarContext all
   ${Log} "Installing to $INSTDIR (upgrade: $Upgrade)"
-  Call CloseHost
+  Call CloseHosts
 
   ; Every file must be writable before one is replaced.
   StrCpy $FolderMade 0
@@ -337,7 +481,7 @@ Section "Install"
       FileClose $0
     ${EndIf}
   !macroend
-  !insertmacro InstalledFiles CheckWritable
+  !insertmacro OtherFiles CheckWritable
   !macro CheckPolicyWritable Folder Name
     !insertmacro CheckWritable "${Folder}\${Name}"
   !macroend
@@ -351,11 +495,49 @@ Section "Install"
   SetOutPath "$INSTDIR"
   SetOverwrite on
   AllowSkipFiles on
+  ; A file still in use goes in beside it and takes its place at the next
+  ; restart.
+  !macro InstallReplaceable Name
+    StrCpy $R8 0
+    ${If} ${FileExists} "$INSTDIR\${Name}"
+      ClearErrors
+      FileOpen $0 "$INSTDIR\${Name}" a
+      ${If} ${Errors}
+        StrCpy $R8 1
+      ${Else}
+        FileClose $0
+      ${EndIf}
+    ${EndIf}
+    ClearErrors
+    ${If} $R8 = 1
+      File "/oname=${Name}.new" "${DIST}/${Name}"
+      ${IfNot} ${Errors}
+        Rename /REBOOTOK "$INSTDIR\${Name}.new" "$INSTDIR\${Name}"
+      ${EndIf}
+      ${IfNot} ${Errors}
+        ${Log} "$INSTDIR\${Name} is in use: it is replaced at the next restart"
+      ${EndIf}
+    ${Else}
+      File "${DIST}/${Name}"
+    ${EndIf}
+    ${If} ${Errors}
+      Call RollBackFiles
+      !insertmacro Fail ${EXIT_FILES} "$INSTDIR\${Name} could not be replaced: nothing was installed."
+    ${EndIf}
+  !macroend
+  !insertmacro ReplaceableFiles InstallReplaceable
   ClearErrors
   !macro InstallFile Name
     File "${DIST}/${Name}"
   !macroend
-  !insertmacro InstalledFiles InstallFile
+  !macro InstallOtherFile Name
+    !if "${Name}" == "KivoDevInst.exe"
+      File "/oname=${Name}" "${DEVICE_INSTALLER}"
+    !else
+      File "${DIST}/${Name}"
+    !endif
+  !macroend
+  !insertmacro OtherFiles InstallOtherFile
   File "${DRIVER_DIR}/*.inf"
   File "${DRIVER_DIR}/*.sys"
   ; Windows x64 installs the driver only with its signed catalogue.
@@ -375,19 +557,23 @@ Section "Install"
   ${Log} "Files written"
 
   ; The driver for the function button device. The device installer
-  ; reports through its exit code only.
+  ; reports through its exit code only; it shows no dialog in a silent run.
+  StrCpy $1 "${DEVINST_INSTALL}"
+  ${If} ${Silent}
+    StrCpy $1 "${DEVINST_INSTALL_SILENT}"
+  ${EndIf}
   ${Log} "Installing the device driver"
-  ExecWait '"$INSTDIR\KivoDevInst.exe" /Install' $0
-  ${Log} "KivoDevInst.exe /Install: exit code $0"
-  ${If} $0 == 1
-    Call RollBackFiles
-    !insertmacro Fail ${EXIT_DRIVER} "The function button device could not be set up (the device installer ended with code 1). Nothing was installed."
+  ExecWait '"$INSTDIR\KivoDevInst.exe" $1' $0
+  ${Log} "KivoDevInst.exe $1: exit code $0"
+  ${If} $0 == ${EXIT_RESTART}
+    ${Log} "The driver is installed; a restart completes it"
+    SetRebootFlag true
   ${ElseIf} $0 == 2
     Call RollBackFiles
     !insertmacro Fail ${EXIT_DRIVER} "The function button driver could not be installed: its package was refused or is incomplete (the device installer ended with code 2). Nothing was installed."
   ${ElseIf} $0 != 0
     Call RollBackFiles
-    !insertmacro Fail ${EXIT_DRIVER} "The device installer could not be run ($0). Nothing was installed."
+    !insertmacro Fail ${EXIT_DRIVER} "The function button driver could not be installed (the device installer ended with code $0). Nothing was installed."
   ${EndIf}
 
   ; Every user's session starts the tray program at logon.
@@ -407,34 +593,54 @@ Section "Install"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   ${Log} "Registered: start at logon, Add/Remove Programs entry"
 
-  StrCpy $HostClosed 1
-  Call StartHost
-  ${Log} "Done"
-  SetErrorLevel ${EXIT_DONE}
+  Call ReleaseHosts
+  Push "own"
+  Call StartHosts
+  !insertmacro Finish "installation"
 SectionEnd
 
 ; ---- uninstallation -------------------------------------------------------
 
 Function un.onInit
   SetRegView 64
+  InitPluginsDir
   Delete "${LOG_FILE}"
 FunctionEnd
 
+; What the device installer's removal leaves decides what else goes:
+;   0     the device nodes and the driver package are gone
+;   3010  so too, once Windows has restarted
+;   4     the nodes are gone, the driver package stays in the driver store:
+;         the files go too (a node never stays without its program), and
+;         the run ends with EXIT_DRIVER_PACKAGE_LEFT
+;   else  (1 no device list, 3 a node stays) nothing else is removed, the
+;         tray programs start again, and the run ends with EXIT_DRIVER
 Section "Uninstall"
   SetRegView 64
   ${Log} "Removing ${PRODUCT} from $INSTDIR"
-  Call un.CloseHost
+  Call un.CloseHosts
 
-  ExecWait '"$INSTDIR\KivoDevInst.exe" /Uninstall' $0
-  ${Log} "KivoDevInst.exe /Uninstall: exit code $0"
-  ${If} $0 != 0
+  ExecWait '"$INSTDIR\KivoDevInst.exe" ${DEVINST_UNINSTALL}' $R6
+  ${Log} "KivoDevInst.exe ${DEVINST_UNINSTALL}: exit code $R6"
+  StrCpy $R7 0
+  ${If} $R6 == ${EXIT_RESTART}
+    ${Log} "The device is removed; a restart completes it"
+    SetRebootFlag true
+  ${ElseIf} $R6 == 4
+    StrCpy $R7 1
+  ${ElseIf} $R6 != 0
     ${Log} "The function button device could not be removed: nothing else was removed."
-    MessageBox MB_OK|MB_ICONSTOP "The function button device could not be removed (the device installer ended with code $0). Nothing was removed." /SD IDOK
+    Call un.ReleaseHosts
+    Push `start "$INSTDIR\${HOST}" "${CLOSED_SESSIONS}"`
+    Call un.RunHelper
+    Pop $0
+    MessageBox MB_OK|MB_ICONSTOP "The function button device could not be removed (the device installer ended with code $R6). Nothing was removed." /SD IDOK
     SetErrorLevel ${EXIT_DRIVER}
     Quit
   ${EndIf}
 
   !insertmacro InstalledFiles DeleteInstalled
+  !insertmacro ReplaceableFiles DeletePending
   !insertmacro RemovePolicyFiles
   Delete "$INSTDIR\*.inf"
   Delete "$INSTDIR\*.sys"
@@ -447,11 +653,26 @@ Section "Uninstall"
     Delete "$INSTDIR\KivoDevInst.exe"
     RMDir "$INSTDIR"
   ${EndIf}
+  ; What is still in use goes at the next restart, and its folders then.
+  !insertmacro InstalledFiles DeleteInstalledAtRestart
   ${GetParent} "$INSTDIR" $R9
-  RMDir "$R9"
+  ${If} ${RebootFlag}
+  ${AndIf} ${FileExists} "$INSTDIR\*.*"
+    RMDir /REBOOTOK "$INSTDIR"
+    RMDir /REBOOTOK "$R9"
+  ${Else}
+    RMDir "$R9"
+  ${EndIf}
   DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  Call un.ReleaseHosts
   ; Each user's settings files stay, in case the software comes back.
-  ${Log} "Done; the users' settings files were kept"
-  SetErrorLevel ${EXIT_DONE}
+  ${Log} "The users' settings files were kept"
+  ${If} $R7 = 1
+    ${Log} "The driver package could not be removed from the driver store: it stays there (pnputil /enum-drivers shows it)"
+    MessageBox MB_OK|MB_ICONEXCLAMATION "${PRODUCT} was removed, but its driver package stays in the driver store (the device installer ended with code 4)." /SD IDOK
+    SetErrorLevel ${EXIT_DRIVER_PACKAGE_LEFT}
+  ${Else}
+    !insertmacro Finish "removal"
+  ${EndIf}
 SectionEnd

@@ -81,6 +81,7 @@ int CKivoFunctionButtonWnd::OnCreate(LPCREATESTRUCTW createStruct)
     WTSRegisterSessionNotification(m_hWnd, NOTIFY_FOR_THIS_SESSION);
     m_DeviceWatch.Start(m_hWnd);
     m_PowerWatch.Start(m_hWnd);
+    m_SetupCloseWatch.Start(m_hWnd);
     SetTimer(m_hWnd, kWatchTimer, kWatchPeriodMs, nullptr);
 
     // A box's loop may see the end of the session: once the window is gone,
@@ -380,6 +381,7 @@ void CKivoFunctionButtonWnd::OnDestroy()
     KillTimer(m_hWnd, kWatchTimer);
     m_DeviceWatch.Stop();
     m_PowerWatch.Stop();
+    m_SetupCloseWatch.Stop();
     if (m_bOpen) {
         KVFClose();
         m_bOpen = false;

@@ -11,6 +11,7 @@
 #include "app/device_watch.h"
 #include "app/notify_icon.h"
 #include "app/power_watch.h"
+#include "app/setup_close_watch.h"
 #include "errors/error_info.h"
 #include "parameter/function_button_parameter.h"
 
@@ -104,4 +105,5 @@ private:
     // outcome.
     CDeviceHandleWatch m_HandleWatch;
     CPowerWatch m_PowerWatch;
+    CSetupCloseWatch m_SetupCloseWatch;
 };

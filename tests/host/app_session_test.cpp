@@ -587,18 +587,40 @@ TEST_F(RunningHost, TheEndOfTheSessionWithABoxOpen)
     }
 }
 
-TEST_F(RunningHost, TheEndOfTheWindowsSessionEndsTheProgram)
+// The end of the Windows session, and the setup asking the copies of all
+// sessions to close before it replaces the files (its signal is let go of
+// again, as the setup does, once the program has ended).
+TEST_F(RunningHost, TheEndOfTheWindowsSessionOrTheSetupEndsTheProgram)
 {
-    HostApp host;
-    ASSERT_TRUE(StartRunning(host));
-    ASSERT_TRUE(TrayIconPresent(host.mainWindow));
-    EXPECT_EQ(SendMessageW(host.mainWindow, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
-    EXPECT_EQ(host.WaitExit(), std::optional<DWORD>(0));
-    EXPECT_FALSE(TrayIconPresent(host.mainWindow));
-    const KVFBSIM_STATUS s = Status();
-    EXPECT_EQ(s.Opens, 1u);
-    EXPECT_EQ(s.Closes, 1u);
-    EXPECT_EQ(s.PendingNow, 0u);
+    UniqueHandle signal;
+    const struct {
+        const char *label;
+        std::function<void(HWND)> ask;
+    } rows[] = {
+        {"the end of the Windows session",
+         [](HWND window) { EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE); }},
+        {"the setup's close signal",
+         [&signal](HWND) {
+             signal.reset(OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Global\\KivoFunctionButtonClose"));
+             EXPECT_TRUE(signal && SetEvent(signal.get()));
+         }},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.label);
+        const KVFBSIM_STATUS before = Status();
+        HostApp host;
+        ASSERT_TRUE(StartRunning(host));
+        ASSERT_TRUE(TrayIconPresent(host.mainWindow));
+        row.ask(host.mainWindow);
+        EXPECT_EQ(host.WaitExit(), std::optional<DWORD>(0));
+        if (signal)
+            ResetEvent(signal.get());
+        EXPECT_FALSE(TrayIconPresent(host.mainWindow));
+        const KVFBSIM_STATUS s = Status();
+        EXPECT_EQ(s.Opens - before.Opens, 1u);
+        EXPECT_EQ(s.Closes - before.Closes, 1u);
+        EXPECT_EQ(s.PendingNow, 0u);
+    }
 }
 
 TEST_F(RunningHost, ANewTaskbarGetsTheIconAgain)

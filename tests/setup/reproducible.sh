@@ -4,9 +4,11 @@
 # again and compares it with itself; checks that no staged program carries a
 # link time (TimeDateStamp 0).
 # Usage: reproducible.sh <makensis> <objdump> <script> <dist> <driver dir> <helper> <icon>
-#                        <sign script> <sign settings>
+#        <sign script> <sign settings> [<driver catalogue>]
 set -euo pipefail
 makensis=$1 objdump=$2 script=$3 dist=$4 driver=$5 helper=$6 icon=$7 sign_script=$8 sign_settings=$9
+catalogue=()
+[ -n "${10:-}" ] && catalogue=(-DDRIVER_CATALOGUE="${10}")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=0
@@ -18,7 +20,7 @@ source "$sign_settings"
 export KIVO_SIGN_NO_TIMESTAMP=1
 sign=(bash "$sign_script" "$sign_settings")
 for n in 1 2; do
-  "$makensis" -V1 -NOCD -DDIST="$dist" -DDRIVER_DIR="$driver" -DHELPER="$helper" -DICON="$icon" \
+  "$makensis" -V1 -NOCD -DDIST="$dist" -DDRIVER_DIR="$driver" "${catalogue[@]}" -DHELPER="$helper" -DICON="$icon" \
     -DSIGN="bash \"$sign_script\" \"$sign_settings\"" -DOUTFILE="$work/setup$n.exe" "$script" >/dev/null
 done
 staged=$dist/KivoFunctionButtonSetup.exe

@@ -10,10 +10,13 @@
 //                                          sharing for that long
 //   setup_probe nodes                      how many device nodes carry the
 //                                          hardware id ACPI\ZRN5001
+//   setup_probe pids <program>             the processes running that file
+//                                          (full path), one id a line
 //
 // Exit code 0, or 2 for a usage error.
 #include <windows.h>
 #include <setupapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -70,6 +73,23 @@ int HardwareIdNodes()
     return count;
 }
 
+void ProgramProcessIds(const wchar_t *program)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        wchar_t path[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        if (process != nullptr && QueryFullProcessImageNameW(process, 0, path, &size) && _wcsicmp(path, program) == 0)
+            std::printf("%lu\n", entry.th32ProcessID);
+        if (process != nullptr)
+            CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -96,6 +116,10 @@ int wmain(int argc, wchar_t **argv)
         Sleep(static_cast<DWORD>(_wtoi(argv[3])));
         if (file != INVALID_HANDLE_VALUE)
             CloseHandle(file);
+        return 0;
+    }
+    if (question == L"pids" && argc == 3) {
+        ProgramProcessIds(argv[2]);
         return 0;
     }
     if (argc != 3)

@@ -45,15 +45,19 @@ w() { wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 probe() { w "$build/bin/setup_probe.exe" "$@"; }
 
 # Runs the command line through a batch file: Wine quotes every argument
-# with a blank in it, which "/D=" and "_?=" must not be.
+# with a blank in it, which "/D=" and "_?=" must not be. The batch writes
+# the exit code down whole (a Unix exit status keeps only its low byte:
+# 3010 is 194); a pipe would stay open as long as the programs it starts.
 run() {
-  printf '@echo off\r\n%s\r\nexit /b %%errorlevel%%\r\n' "$1" >"$WINEPREFIX/drive_c/kivo_setup_test.bat"
+  rm -f "$WINEPREFIX/drive_c/kivo_setup_exit.txt"
+  printf '@echo off\r\n%s\r\n>C:\\kivo_setup_exit.txt echo %%errorlevel%%\r\n' "$1" >"$WINEPREFIX/drive_c/kivo_setup_test.bat"
   wine cmd /c 'C:\kivo_setup_test.bat' </dev/null >/dev/null 2>&1
-  echo $?
+  tr -d '\r ' <"$WINEPREFIX/drive_c/kivo_setup_exit.txt"
 }
 
 setup=$(winepath -w "$build/dist/KivoFunctionButtonSetup.exe" 2>/dev/null)
 broken=$(winepath -w "$build/bin/KivoFunctionButtonSetup_BrokenDriver.exe" 2>/dev/null)
+restart=$(winepath -w "$build/bin/KivoFunctionButtonSetup_RestartDriver.exe" 2>/dev/null)
 installdir='C:\Program Files\Zerin\KivoFunctionButton'
 unixdir="$WINEPREFIX/drive_c/Program Files/Zerin/KivoFunctionButton"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KivoFunctionButton'
@@ -133,7 +137,7 @@ controller() { # the charge options the simulated controller holds, once they ar
 # time is up), to check their signatures.
 catch_setup_helpers() {
   local name file
-  for name in ZrInstallPrep.dll StartAsDesktopUser.exe; do
+  for name in ZrInstallPrep.dll KivoSetupHelper.exe; do
     for _ in $(seq 400); do
       file=$(find "$WINEPREFIX/drive_c/users" -path "*/ns*.tmp/$name" 2>/dev/null | head -n1)
       [ -n "$file" ] && cp "$file" "$caught/$name" 2>/dev/null &&
@@ -155,7 +159,7 @@ for file in KivoFunctionButtonApl.exe KivoFCtrl.dll KivoChargeCtl.exe KivoFuncti
 done
 # Everything that ran or is installed is signed with the build's certificate.
 for file in "$unixdir"/{KivoFunctionButtonApl.exe,KivoFCtrl.dll,KivoChargeCtl.exe,KivoDevInst.exe,Uninstall.exe} \
-            "$caught"/{ZrInstallPrep.dll,StartAsDesktopUser.exe}; do
+            "$caught"/{ZrInstallPrep.dll,KivoSetupHelper.exe}; do
   check "installed: $(basename "$file") signed" "signed sha256" "$(authenticode_verdict "$sign_settings" "$file")"
 done
 check "installed: start at logon (64-bit view)" "\"$installdir\\KivoFunctionButtonApl.exe\"" \
@@ -192,6 +196,9 @@ if [ -n "$settings" ]; then
   before=$(md5sum <"$settings")
 fi
 check "upgrade: exit code" 0 "$(run "\"$setup\" /S /FORCE")"
+# Deployment tools read any entry there as a restart pending.
+session_manager='HKLM\System\CurrentControlSet\Control\Session Manager'
+check "upgrade: nothing waits for a restart" absent "$(regvalue "$session_manager" PendingFileRenameOperations)"
 check "upgrade: the tray program runs again" present "$(wait_window present)"
 check "upgrade: still one device node" 1 "$(probe nodes)"
 check "upgrade: the user's settings untouched" "${before:-}" "$([ -n "$settings" ] && md5sum <"$settings")"
@@ -211,11 +218,45 @@ check "file in use: start at logon kept" "\"$installdir\\KivoFunctionButtonApl.e
   "$(regvalue "$run_key" KivoFunctionButton)"
 wait "$holder"
 
+# The tray program of another user's desktop, which no window search of the
+# setup's desktop finds (one program a session: this desktop's goes first).
+host="$installdir\\KivoFunctionButtonApl.exe"
+host_elsewhere() {
+  w taskkill /f /im KivoFunctionButtonApl.exe >/dev/null
+  wait_window absent >/dev/null
+  wine explorer /desktop=other,800x600 "$host" </dev/null >/dev/null 2>&1 &
+  for _ in $(seq 60); do elsewhere=$(probe pids "$host"); [ -n "$elsewhere" ] && break; sleep 0.5; done
+}
+gone() { [ -z "$1" ] && echo "not started" || { probe pids "$host" | grep -qx "$1" && echo running || echo gone; }; }
+host_elsewhere
+check "other desktop: upgrade exit code" 0 "$(run "\"$setup\" /S /FORCE")"
+check "other desktop: its tray program closed" gone "$(gone "$elsewhere")"
+check "other desktop: the tray program runs again" present "$(wait_window present)"
+
+# A tray program that does not close (a stand-in of its file that holds
+# itself open): replaced at the next restart, exit 3010.
+w taskkill /f /im KivoFunctionButtonApl.exe >/dev/null
+cp "$build/bin/setup_probe.exe" "$unixdir/KivoFunctionButtonApl.exe"
+w "$host" hold "$host" 60000 >/dev/null &
+standin=$!
+for _ in $(seq 60); do [ -n "$(probe pids "$host")" ] && break; sleep 0.5; done
+check "hung tray program: exit code" 3010 "$(run "\"$setup\" /S /FORCE")"
+check "hung tray program: replaced at restart" "\\??\\$host.new -> !\\??\\$host" \
+  "$(regvalue "$session_manager" PendingFileRenameOperations | sed 's/\\0/\n/g' |
+     dir="$installdir" awk 'NR % 2 { from = $0; next } index(from, ENVIRON["dir"]) { print from " -> " $0 }')"
+# What the restart would do.
+w taskkill /f /im KivoFunctionButtonApl.exe >/dev/null
+wait "$standin"
+w reg delete "$session_manager" /v PendingFileRenameOperations /f >/dev/null
+mv "$unixdir/KivoFunctionButtonApl.exe.new" "$unixdir/KivoFunctionButtonApl.exe"
+
 # Uninstall, as Add/Remove Programs does it: the uninstaller runs from a
-# copy in the temporary folder, told where the installation is.
+# copy in the temporary folder, told where the installation is; the tray
+# program runs on another desktop.
+host_elsewhere
 cp "$unixdir/Uninstall.exe" "$WINEPREFIX/drive_c/kivo_uninstall.exe"
 check "uninstall: exit code" 0 "$(run "C:\\kivo_uninstall.exe /S _?=$installdir")"
-check "uninstall: the tray program closed" absent "$(wait_window absent)"
+check "uninstall: the tray program closed" gone "$(gone "$elsewhere")"
 check "uninstall: the driver is gone" missing "$(probe device)"
 nothing_installed "uninstalled"
 check "uninstall: the user's settings kept" yes "$([ -n "$settings" ] && [ -f "$settings" ] && echo yes || echo no)"
@@ -224,15 +265,34 @@ check "uninstall: the user's settings kept" yes "$([ -n "$settings" ] && [ -f "$
 check "refused driver: exit code" 4 "$(run "\"$broken\" /S /FORCE")"
 nothing_installed "refused driver"
 
-# /D= names the folder of a first installation.
-check "/D=: exit code" 0 "$(run "\"$setup\" /S /FORCE /D=C:\\Kivo Test Folder")"
-check "/D=: installed there" present \
-  "$([ -f "$WINEPREFIX/drive_c/Kivo Test Folder/KivoFunctionButtonApl.exe" ] && echo present || echo absent)"
+# A device installer that needs a restart: the setup says so, installing
+# and removing.
+check "driver needs a restart: exit code" 3010 "$(run "\"$restart\" /S /FORCE")"
+check "driver needs a restart: installed" "\"$installdir\\KivoFunctionButtonApl.exe\"" "$(regvalue "$run_key" KivoFunctionButton)"
+cp "$unixdir/Uninstall.exe" "$WINEPREFIX/drive_c/kivo_uninstall.exe"
+check "driver needs a restart: uninstall exit code" 3010 "$(run "C:\\kivo_uninstall.exe /S _?=$installdir")"
+nothing_installed "driver needs a restart, uninstalled"
+
+# /D= outside the Program Files folders: refused with 6, nothing written.
+for folder in 'C:\Tools\Kivo' 'C:\Program Files\..\Temp\Kivo' 'C:\Program FilesX\Kivo' 'C:\Program Files'; do
+  check "/D=$folder: exit code" 6 "$(run "\"$setup\" /S /FORCE /D=$folder")"
+  check "/D=$folder: no folder" absent "$(ls "$WINEPREFIX/drive_c" | grep -xiE 'Tools|Temp|Program FilesX' || echo absent)"
+  nothing_installed "/D=$folder"
+done
+log=$(find "$WINEPREFIX/drive_c/users" -name KivoFunctionButtonSetup.log | head -n1)
+check "/D= refused: the log says why" "C:\Program Files is not a folder below C:\Program Files or C:\Program Files (x86). Windows starts Kivo Function Button only from a protected folder: choose one below Program Files. Nothing was installed." \
+  "$(tr -d '\r' <"$log" | sed -n 2p)"
+
+# /D= names the folder of a first installation, below Program Files (x86)
+# in any letter case.
+testdir="$WINEPREFIX/drive_c/Program Files (x86)/Kivo Test Folder"
+check "/D=: exit code" 0 "$(run "\"$setup\" /S /FORCE /D=c:\\PROGRAM FILES (X86)\\Kivo Test Folder")"
+check "/D=: installed there" present "$([ -f "$testdir/KivoFunctionButtonApl.exe" ] && echo present || echo absent)"
 # As after any installation, the tray program is up before it is removed.
 check "/D=: the tray program runs" present "$(wait_window present)"
-cp "$WINEPREFIX/drive_c/Kivo Test Folder/Uninstall.exe" "$WINEPREFIX/drive_c/kivo_uninstall.exe"
-check "/D=: uninstall exit code" 0 "$(run "C:\\kivo_uninstall.exe /S _?=C:\\Kivo Test Folder")"
-check "/D=: folder removed" absent "$([ -e "$WINEPREFIX/drive_c/Kivo Test Folder" ] && echo present || echo absent)"
+cp "$testdir/Uninstall.exe" "$WINEPREFIX/drive_c/kivo_uninstall.exe"
+check "/D=: uninstall exit code" 0 "$(run "C:\\kivo_uninstall.exe /S _?=C:\\Program Files (x86)\\Kivo Test Folder")"
+check "/D=: folder removed" absent "$([ -e "$testdir" ] && echo present || echo absent)"
 
 if [ "$failed" -ne 0 ]; then
   echo "--- the last setup log:"

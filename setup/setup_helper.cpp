@@ -1,0 +1,52 @@
+// KivoSetupHelper: what the setup package does for the users of the
+// machine, beyond its files: closing the tray program in every session
+// before the files are replaced, letting go of the close signal once they
+// are, and starting the program again for those users.
+//
+//   KivoSetupHelper close <program> <seconds> <sessions file> <setup pid>
+//       0 no process of the program runs any more, 1 some still run
+//   KivoSetupHelper reset
+//       0 the signal is reset (or there is none), 1 it could not be
+//   KivoSetupHelper start <program> <sessions file> [own]
+//       0 started in every session, 1 some sessions get it at next logon
+//
+// Exit code 2 for a usage error. Every step is said on standard output,
+// which the setup writes to its log.
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "close_hosts.h"
+#include "close_signal.h"
+#include "start_hosts.h"
+
+namespace {
+
+bool Number(const wchar_t *text, DWORD &value) noexcept
+{
+    wchar_t *end = nullptr;
+    const unsigned long number = std::wcstoul(text, &end, 10);
+    if (end == text || *end != L'\0')
+        return false;
+    value = static_cast<DWORD>(number);
+    return true;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t **argv)
+{
+    if (argc < 2)
+        return 2;
+    const std::wstring verb = argv[1];
+    DWORD seconds = 0;
+    DWORD setupProcess = 0;
+    if (verb == L"close" && argc == 6 && Number(argv[3], seconds) && Number(argv[5], setupProcess))
+        return CloseHosts(argv[2], seconds, argv[4], setupProcess);
+    if (verb == L"reset" && argc == 2)
+        return ResetCloseSignal() ? 0 : 1;
+    if (verb == L"start" && (argc == 4 || (argc == 5 && std::wstring(argv[4]) == L"own")))
+        return StartHosts(argv[2], argv[3], argc == 5);
+    return 2;
+}
