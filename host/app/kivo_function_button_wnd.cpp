@@ -193,11 +193,13 @@ LRESULT CKivoFunctionButtonWnd::OnDeviceChange(WPARAM wParam, LPARAM lParam)
     switch (CDeviceWatch::Classify(wParam, lParam)) {
     case CDeviceWatch::Event::Arrived:
         // A new device: the session of before, if any, speaks to the old one.
+        m_bDeviceLeaving = false;
         ScheduleRecovery(kRecoveryDelayMs);
         break;
     case CDeviceWatch::Event::Removed:
         // Let go of the device at once; its return brings the session back.
         // Nothing to show: this is no failure yet.
+        m_bDeviceLeaving = false;
         LetGoOfDevice();
         m_HandleWatch.Stop();
         break;
@@ -212,11 +214,14 @@ LRESULT CKivoFunctionButtonWnd::OnDeviceHandleEvent(CDeviceHandleWatch::Event ev
     switch (event) {
     case CDeviceHandleWatch::Event::QueryRemove:
         // The handle is closed before the answer, or the removal fails; the
-        // registration stays for the outcome. Nothing to show.
+        // registration stays for the outcome. Nothing to show, and nothing
+        // (a resume, a policy refresh) opens the device until the outcome.
         LetGoOfDevice();
+        m_bDeviceLeaving = true;
         break;
     case CDeviceHandleWatch::Event::QueryRemoveFailed:
         // The device stays: a session of its own, registered anew.
+        m_bDeviceLeaving = false;
         if (!m_bNotify) {
             m_HandleWatch.Stop();
             ScheduleRecovery(kRecoveryDelayMs);
@@ -224,6 +229,7 @@ LRESULT CKivoFunctionButtonWnd::OnDeviceHandleEvent(CDeviceHandleWatch::Event ev
         break;
     case CDeviceHandleWatch::Event::Removed:
         // Its return (the interface's arrival) brings the session back.
+        m_bDeviceLeaving = false;
         LetGoOfDevice();
         m_HandleWatch.Stop();
         break;
@@ -269,6 +275,8 @@ LRESULT CKivoFunctionButtonWnd::OnTimer(WPARAM wParam, LPARAM lParam)
 
 void CKivoFunctionButtonWnd::ScheduleRecovery(UINT delayMs)
 {
+    if (m_bDeviceLeaving)
+        return;
     if ((m_bNotify || m_bRecover) && SetTimer(m_hWnd, kRecoveryTimer, delayMs, nullptr) != 0)
         m_bRecoveryScheduled = true;
 }

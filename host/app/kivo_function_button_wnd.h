@@ -104,6 +104,9 @@ private:
     // Held while a session is open, and after a removal query until its
     // outcome.
     CDeviceHandleWatch m_HandleWatch;
+    // Windows asked to remove the device and the session let go: until the
+    // outcome (the removal failed, or it is done) nothing reopens it.
+    bool m_bDeviceLeaving = false;
     CPowerWatch m_PowerWatch;
     CSetupCloseWatch m_SetupCloseWatch;
 };

@@ -357,10 +357,10 @@ TEST_F(RunningHost, DeviceEventsInAnyOrderGiveOneSessionPerBurst)
 // updates or removes the device, sent as Windows sends it (Wine does not):
 // the host lets go at once, without a box, and comes back when the device
 // stays or returns; a handle record while it holds no registration changes
-// nothing.
+// nothing, and a resume while the removal is under way takes nothing back.
 TEST_F(RunningHost, ARemovalOfTheDeviceGoesOnAndTheSessionComesBack)
 {
-    enum Event { QueryRemove, QueryFailed, RemoveComplete, Arrival };
+    enum Event { QueryRemove, QueryFailed, RemoveComplete, Arrival, Resume };
     struct Step {
         Event event;
         unsigned long openHandles; // right after the answer
@@ -374,6 +374,7 @@ TEST_F(RunningHost, ARemovalOfTheDeviceGoesOnAndTheSessionComesBack)
         {"query-remove, then it failed", {{QueryRemove, 0}, {QueryFailed, 1}}, 2},
         {"remove-complete, then the interface arrives", {{RemoveComplete, 0}, {Arrival, 1}}, 2},
         {"a handle record with no registration held", {{RemoveComplete, 0}, {QueryFailed, 0}}, 1},
+        {"a resume during the removal", {{QueryRemove, 0}, {Resume, 0}}, 1},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -392,7 +393,10 @@ TEST_F(RunningHost, ARemovalOfTheDeviceGoesOnAndTheSessionComesBack)
                                     DBT_DEVICEARRIVAL};
             const LPARAM record = step.event == Arrival ? reinterpret_cast<LPARAM>(&iface)
                                                         : reinterpret_cast<LPARAM>(&handle);
-            EXPECT_EQ(SendMessageW(host.mainWindow, WM_DEVICECHANGE, codes[step.event], record), TRUE);
+            if (step.event == Resume)
+                SendMessageW(host.mainWindow, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+            else
+                EXPECT_EQ(SendMessageW(host.mainWindow, WM_DEVICECHANGE, codes[step.event], record), TRUE);
             EXPECT_TRUE(WaitOpenHandles(step.openHandles)) << "step " << step.event;
         }
         Sleep(1500);
