@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,27 +60,24 @@ protected:
         kivotest::EndProcessesOf(L"PlainWindow.exe");
         HostAppTest::TearDown();
     }
-    // Waits until the driver's counters show that many opens and closes.
-    bool WaitOpensCloses(unsigned long opens, unsigned long closes)
+    // Waits until the driver's counters are as asked.
+    bool WaitStatus(const std::function<bool(const KVFBSIM_STATUS &)> &done)
     {
         for (DWORD waited = 0; waited < kHostPatienceMs; waited += 20) {
-            const KVFBSIM_STATUS s = Status();
-            if (s.Opens == opens && s.Closes == closes)
+            if (done(Status()))
                 return true;
             Sleep(20);
         }
         return false;
     }
-    // Waits until the driver counts that many open handles (a close reaches
-    // it a moment after CloseHandle).
+    bool WaitOpensCloses(unsigned long opens, unsigned long closes)
+    {
+        return WaitStatus([&](const KVFBSIM_STATUS &s) { return s.Opens == opens && s.Closes == closes; });
+    }
+    // A close reaches the driver a moment after CloseHandle.
     bool WaitOpenHandles(unsigned long n)
     {
-        for (DWORD waited = 0; waited < kHostPatienceMs; waited += 20) {
-            if (Status().OpenHandles == n)
-                return true;
-            Sleep(20);
-        }
-        return false;
+        return WaitStatus([&](const KVFBSIM_STATUS &s) { return s.OpenHandles == n; });
     }
 };
 
@@ -358,9 +356,11 @@ TEST_F(RunningHost, DeviceEventsInAnyOrderGiveOneSessionPerBurst)
 // the host lets go at once, without a box, and comes back when the device
 // stays or returns; a handle record while it holds no registration changes
 // nothing, and a resume while the removal is under way takes nothing back.
+// A charge request of another program that pends meanwhile holds the answer
+// until it is done, and nothing of it is lost.
 TEST_F(RunningHost, ARemovalOfTheDeviceGoesOnAndTheSessionComesBack)
 {
-    enum Event { QueryRemove, QueryFailed, RemoveComplete, Arrival, Resume };
+    enum Event { QueryRemove, QueryFailed, RemoveComplete, Arrival, Resume, ChargeElsewhere };
     struct Step {
         Event event;
         unsigned long openHandles; // right after the answer
@@ -375,13 +375,24 @@ TEST_F(RunningHost, ARemovalOfTheDeviceGoesOnAndTheSessionComesBack)
         {"remove-complete, then the interface arrives", {{RemoveComplete, 0}, {Arrival, 1}}, 2},
         {"a handle record with no registration held", {{RemoveComplete, 0}, {QueryFailed, 0}}, 1},
         {"a resume during the removal", {{QueryRemove, 0}, {Resume, 0}}, 1},
+        {"another program's charge request pends", {{ChargeElsewhere, 2}, {QueryRemove, 0}}, 2},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         PrepareRow(nullptr);
         HostApp host;
         ASSERT_TRUE(StartRunning(host));
+        std::optional<kivotest::StartedProcess> other;
         for (const Step &step : row.steps) {
+            if (step.event == ChargeElsewhere) {
+                ASSERT_TRUE(panel_.setChargeDelay(1500));
+                other = kivotest::StartProcess(kivotest::Quote(kivotest::DistFile(L"KivoChargeCtl.exe")) +
+                                               L" status");
+                ASSERT_TRUE(other);
+                ASSERT_TRUE(WaitStatus([](const KVFBSIM_STATUS &s) { return s.ChargePendingNow == 1; }));
+                EXPECT_EQ(Status().OpenHandles, step.openHandles);
+                continue;
+            }
             DEV_BROADCAST_HANDLE handle{};
             handle.dbch_size = sizeof(handle);
             handle.dbch_devicetype = DBT_DEVTYP_HANDLE;
@@ -398,6 +409,9 @@ TEST_F(RunningHost, ARemovalOfTheDeviceGoesOnAndTheSessionComesBack)
             else
                 EXPECT_EQ(SendMessageW(host.mainWindow, WM_DEVICECHANGE, codes[step.event], record), TRUE);
             EXPECT_TRUE(WaitOpenHandles(step.openHandles)) << "step " << step.event;
+        }
+        if (other) {
+            EXPECT_EQ(kivotest::WaitExitCode(*other, 30000), 0u);
         }
         Sleep(1500);
         EXPECT_EQ(Status().Opens, row.opens);
