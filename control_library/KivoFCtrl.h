@@ -2,6 +2,23 @@
 //
 // Results: 0 success, -1 failure, -2 a notification registration exists
 // already in this logon session; the charge getters return the value or -1.
+//
+// Locks: the processes of a logon session share the named mutexes
+// "hMutexDriver" (every driver request), "hMutexIniWrite" (the settings file
+// and the one-time full charge's record; the setters hold it from their
+// first read to their last write, across the command they send) and
+// "hMutexFullChargeOnce" (the one-time full charge and the battery limit),
+// always taken in the order "hMutexFullChargeOnce", "hMutexIniWrite",
+// "hMutexDriver". When a lock cannot be created (another object of the
+// session holds its name, or its descriptor denies this user) or taken,
+// what needs it writes and sends nothing and fails: -1 with GetLastError()
+// the error Windows gave, such as ERROR_INVALID_HANDLE (6, another type of
+// object holds the name) or ERROR_ACCESS_DENIED (5). KVFOpen fails so when
+// "hMutexDriver" is missing; the setters, and KVFOpen when it applies the
+// stored values or the policy's, when "hMutexIniWrite" is; the battery setter and the
+// one-time full charge's exports when either "hMutexFullChargeOnce" or
+// "hMutexIniWrite" is. The getters of the two options need neither file
+// lock.
 #pragma once
 
 #include <stdint.h>

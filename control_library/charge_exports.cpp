@@ -10,13 +10,13 @@
 
 #include <optional>
 
+#include "charge_locks.h"
 #include "driver_channel.h"
 #include "driver_interface.h"
 #include "full_charge_once_record.h"
 #include "library_module.h"
 #include "machine_policy.h"
 #include "settings_file.h"
-#include "win32/mutex_lock.h"
 
 namespace kvf {
 namespace {
@@ -41,6 +41,7 @@ int32_t GetChargeStat(uint32_t command, const wchar_t *key, uint32_t bound, std:
     return fileValue;
 }
 
+// The caller holds the settings file's lock (ChargeLocks) across all of it.
 int32_t SetChargeStat(uint32_t command, const wchar_t *key, uint32_t bound, std::optional<uint32_t> fixed,
                       uint32_t value, bool *accepted = nullptr)
 {
@@ -85,13 +86,18 @@ int32_t KVFGetButteryChargeLimitStat(void)
 
 int32_t KVFSetUSBChargeStat(uint32_t value)
 {
+    const kvf::ChargeLocks locks(kvf::ChargeLocks::kSettingsFile);
+    if (!locks.Held())
+        return -1;
     return kvf::SetChargeStat(kvf::KVF_CMD_SET_USB_CHARGE, kvf::kKeyUSBCharge, kvf::kUSBChargeBound,
                               kvf::ReadMachinePolicy().usbCharge, value);
 }
 
 int32_t KVFSetButteryChargeLimitStat(uint32_t value)
 {
-    MutexLock lock(kvf::FullChargeOnceMutex());
+    const kvf::ChargeLocks locks(kvf::ChargeLocks::kFullChargeOnceAndSettingsFile);
+    if (!locks.Held())
+        return -1;
     bool accepted = false;
     const int32_t result = kvf::SetChargeStat(kvf::KVF_CMD_SET_BATTERY_LIMIT,
                                               kvf::kKeyBatteryChargeLimit,

@@ -6,13 +6,13 @@
 #include <strsafe.h>
 
 #include "KivoFCtrl.h"
+#include "charge_locks.h"
 #include "driver_channel.h"
 #include "driver_interface.h"
 #include "full_charge_once_record.h"
 #include "library_module.h"
 #include "machine_policy.h"
 #include "settings_file.h"
-#include "win32/mutex_lock.h"
 
 namespace kvf {
 
@@ -32,7 +32,10 @@ int32_t Send(uint32_t command, uint32_t value)
 // stored one (only when the file takes precedence: applyFile).
 int32_t ApplyBatteryLimit(const wchar_t *path, const MachinePolicy &policy, bool applyFile)
 {
-    MutexLock lock(FullChargeOnceMutex());
+    // The setter takes the same locks again, which this thread holds.
+    const ChargeLocks locks(ChargeLocks::kFullChargeOnceAndSettingsFile);
+    if (!locks.Held())
+        return -1;
     if (ReadFullChargeOnceRecord(GetFullChargeOnceFiles()))
         return Send(KVF_CMD_SET_BATTERY_LIMIT, 0);
     if (policy.batteryChargeLimit)
@@ -40,7 +43,6 @@ int32_t ApplyBatteryLimit(const wchar_t *path, const MachinePolicy &policy, bool
     if (!applyFile)
         return 0;
     const uint32_t bound = kBatteryChargeLimitBound;
-    // The setter takes the same lock again, which this thread holds.
     return KVFSetButteryChargeLimitStat(
         static_cast<uint32_t>(ReadSettingValue(path, kKeyBatteryChargeLimit, &bound)));
 }

@@ -45,7 +45,11 @@ DWORD ChargeRequest(KVF_CHARGE_REQUEST &record)
     overlapped.hEvent = event.get();
     DWORD returned = 0;
 
-    MutexLock lock(hMutexDriver);
+    // Never sent unlocked: another process's request could be the one the
+    // controller answers.
+    const MutexLock lock(hMutexDriver);
+    if (!lock.owned())
+        return lock.error();
     if (DeviceIoControl(hDevice, IOCTL_KVF_CHARGE_REQUEST, &record, sizeof(record), &record,
                         sizeof(record), &returned, &overlapped))
         return ERROR_SUCCESS;
@@ -68,8 +72,12 @@ int OpenDriverDevice()
     if (hMutexDriver == nullptr)
         hMutexDriver = CreateMutexW(nullptr, FALSE, kDriverMutexName);
     if (hMutexDriver == nullptr)
+        return 0; // with the creation's error
+    const MutexLock lock(hMutexDriver);
+    if (!lock.owned()) {
+        SetLastError(lock.error());
         return 0;
-    MutexLock lock(hMutexDriver);
+    }
     HANDLE device = CreateFileW(kDevicePath, GENERIC_READ | GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OVERLAPPED, nullptr);
@@ -150,7 +158,9 @@ bool WaitButtonReport(HANDLE driverLock, HANDLE event, HANDLE stopEvent, uint32_
     {
         // Held only while the request is issued, never while it is pending,
         // so charge commands go through while a button request waits.
-        MutexLock lock(driverLock);
+        const MutexLock lock(driverLock);
+        if (!lock.owned())
+            return false;
         // A stop that came while this thread waited for the lock (another
         // process's charge command holds it) must not be answered with a
         // new request; under the lock, the session's close cannot have

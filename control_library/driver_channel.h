@@ -10,8 +10,8 @@
 namespace kvf {
 
 // 1 when this call opened the device; 0 when a device is open already in
-// this process, the driver lock could not be created, or the device could
-// not be opened.
+// this process, or (with the last error set) when the driver lock could not
+// be created or taken, or the device could not be opened.
 int OpenDriverDevice();
 void CloseDriverDevice();
 bool IsDriverDeviceOpen();
@@ -29,7 +29,8 @@ HDEVNOTIFY RegisterDeviceHandleNotification(HWND window);
 //
 // Sends a set command (1 or 3). Returns 0 on success, 1 with no device
 // open, ERROR_INVALID_PARAMETER for another command, the system error of a
-// failed request, or the driver's nonzero status.
+// failed request or of a driver lock that could not be taken (nothing is
+// sent then), or the driver's nonzero status.
 uint32_t SendChargeCommand(uint32_t command, uint32_t value);
 
 // Reads a value with a get command (0 or 2); false when the request fails
@@ -42,8 +43,8 @@ HANDLE OpenDriverLock();
 
 // Issues one button request and waits for its completion; false when the
 // request failed (at once, or later with its final status), was cancelled,
-// or when the stop event is set before the request is issued (nothing is
-// issued then). driverLock is the caller's own handle of
+// or when the driver lock could not be taken or the stop event is set
+// before the request is issued (nothing is issued then). driverLock is the caller's own handle of
 // the driver lock, event the completion event. A request that is still
 // pending when the wait ends (the stop event, or the stop signal on the
 // completion event) is cancelled, and its completion awaited, before this

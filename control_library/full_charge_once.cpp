@@ -6,22 +6,23 @@
 // and removed only after the driver has accepted the limit back, so a
 // program or machine that stops in between leaves a record that a later
 // end or follow completes; the settings file's "BatteryChargeLimit" is
-// never touched. Every change runs under "hMutexFullChargeOnce", so two
-// processes of one user that start and end at once keep the record and the
-// controller in step.
+// never touched. Every change runs under "hMutexFullChargeOnce" and the
+// settings file's lock (the record's), so two processes of one user that
+// start and end at once keep the record and the controller in step; a lock
+// that cannot be had fails the export before anything is written or sent.
 #include "KivoFCtrl.h"
 
 #include <windows.h>
 
 #include <optional>
 
+#include "charge_locks.h"
 #include "driver_channel.h"
 #include "driver_interface.h"
 #include "full_charge_once_record.h"
 #include "library_module.h"
 #include "machine_policy.h"
 #include "settings_file.h"
-#include "win32/mutex_lock.h"
 
 namespace kvf {
 namespace {
@@ -124,7 +125,9 @@ int32_t KVFStartFullChargeOnce(void)
 {
     if (!kvf::IsDriverDeviceOpen())
         return -1;
-    MutexLock lock(kvf::FullChargeOnceMutex());
+    const kvf::ChargeLocks locks(kvf::ChargeLocks::kFullChargeOnceAndSettingsFile);
+    if (!locks.Held())
+        return -1;
     return kvf::Start();
 }
 
@@ -132,7 +135,9 @@ int32_t KVFEndFullChargeOnce(void)
 {
     if (!kvf::IsDriverDeviceOpen())
         return -1;
-    MutexLock lock(kvf::FullChargeOnceMutex());
+    const kvf::ChargeLocks locks(kvf::ChargeLocks::kFullChargeOnceAndSettingsFile);
+    if (!locks.Held())
+        return -1;
     const kvf::FullChargeOnceFiles files = kvf::GetFullChargeOnceFiles();
     const std::optional<kvf::FullChargeOnceRecord> record = kvf::ReadFullChargeOnceRecord(files);
     return record ? kvf::EndOverride(files, *record) : 0;
@@ -142,7 +147,9 @@ int32_t KVFGetFullChargeOnceStat(void)
 {
     // Under the lock too: a reader that holds the record open could make
     // a change's replacement or removal of it fail.
-    MutexLock lock(kvf::FullChargeOnceMutex());
+    const kvf::ChargeLocks locks(kvf::ChargeLocks::kFullChargeOnceAndSettingsFile);
+    if (!locks.Held())
+        return -1;
     const std::optional<kvf::FullChargeOnceRecord> record =
         kvf::ReadFullChargeOnceRecord(kvf::GetFullChargeOnceFiles());
     if (!record)
@@ -154,7 +161,9 @@ int32_t KVFFollowFullChargeOnce(void)
 {
     if (!kvf::IsDriverDeviceOpen())
         return -1;
-    MutexLock lock(kvf::FullChargeOnceMutex());
+    const kvf::ChargeLocks locks(kvf::ChargeLocks::kFullChargeOnceAndSettingsFile);
+    if (!locks.Held())
+        return -1;
     return kvf::Follow();
 }
 

@@ -72,7 +72,11 @@ bool WriteFullChargeOnceRecord(const FullChargeOnceFiles &files, const FullCharg
     if (FAILED(StringCchPrintfW(temporary, MAX_PATH, L"%ls%ls", files.record, kTemporarySuffix)))
         return false;
 
-    MutexLock lock(IniWriteMutex());
+    const MutexLock lock = LockIniWrite();
+    if (!lock.owned()) {
+        SetLastError(lock.error());
+        return false;
+    }
     bool written = false;
     {
         const UniqueHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -95,7 +99,11 @@ bool RemoveFullChargeOnceRecord(const FullChargeOnceFiles &files)
 {
     if (files.record[0] == L'\0')
         return true;
-    MutexLock lock(IniWriteMutex());
+    const MutexLock lock = LockIniWrite();
+    if (!lock.owned()) {
+        SetLastError(lock.error());
+        return false;
+    }
     return DeleteFileW(files.record) || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 

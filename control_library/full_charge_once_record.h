@@ -34,10 +34,11 @@ FullChargeOnceFiles GetFullChargeOnceFiles();
 std::optional<FullChargeOnceRecord> ReadFullChargeOnceRecord(const FullChargeOnceFiles &files);
 
 // Writes the whole record under the settings-file write lock; false when
-// it could not be written (the old record, if any, then stands).
+// it could not be written or the lock could not be had (the old record, if
+// any, then stands).
 bool WriteFullChargeOnceRecord(const FullChargeOnceFiles &files, const FullChargeOnceRecord &record);
 
-// Removes the record; true when none is left.
+// Removes the record under the same lock; true when none is left.
 bool RemoveFullChargeOnceRecord(const FullChargeOnceFiles &files);
 
 } // namespace kvf

@@ -41,7 +41,11 @@ int WriteSettingString(const wchar_t *path, const wchar_t *key, const wchar_t *v
 {
     if (path[0] == L'\0')
         return 0;
-    MutexLock lock(IniWriteMutex());
+    const MutexLock lock = LockIniWrite();
+    if (!lock.owned()) {
+        SetLastError(lock.error());
+        return 0;
+    }
     return WritePrivateProfileStringW(kSection, key, value, path) ? 1 : 0;
 }
 

@@ -36,7 +36,8 @@ int WriteDefaultSettingFile(const wchar_t *path);
 // The profile functions on the file, with an empty path (the file could not
 // be resolved) reading as a missing key and writing nothing.
 int32_t ReadSettingInt(const wchar_t *path, const wchar_t *key);
-// Writes one string under "hMutexIniWrite"; 1 on success.
+// Writes one string under "hMutexIniWrite"; 1 on success, 0 with the last
+// error set when the file or the lock could not be had.
 int WriteSettingString(const wchar_t *path, const wchar_t *key, const wchar_t *value);
 
 // Writes one value as decimal text under "hMutexIniWrite"; 1 on success.

@@ -13,6 +13,8 @@
 #include "process.h"
 #include "settings_file.h"
 #include "temp_folder.h"
+#include "test_paths.h"
+#include "win32/unique_handle.h"
 
 namespace kvftest {
 namespace {
@@ -193,6 +195,43 @@ TEST_F(ChannelTest, AButtonRequestWithoutADeviceFailsAtOnce)
     uint32_t report = 7;
     EXPECT_FALSE(kvf::WaitButtonReport(lock.get(), event.get(), stop.get(), report));
     EXPECT_EQ(report, 7u);
+}
+
+// An object of another type that holds a lock's name first (as one made by
+// an elevated process with a descriptor that denies us would) keeps the
+// library from creating the lock: what needs it fails with the creation's
+// error and changes neither the file nor the controller. This process
+// loads no library of its own, so the name is free for the squatter.
+TEST_F(ChannelTest, ALockThatCannotBeCreatedFailsWhatNeedsIt)
+{
+    const struct {
+        const wchar_t *name;
+        const char *output;
+        unsigned long usb; // in the file and in the controller afterwards
+    } rows[] = {
+        {L"hMutexIniWrite",
+         "open 0\r\nsetusb -1 error 6\r\nsetbattery -1 error 6\r\nstartonce -1 error 6\r\nclose 0\r\n", 0},
+        {L"hMutexFullChargeOnce",
+         "open 0\r\nsetusb 0\r\nsetbattery -1 error 6\r\nstartonce -1 error 6\r\nclose 0\r\n", 1},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.name)));
+        ASSERT_TRUE(WriteSettingsBytes(DefaultTextBytes()) && WriteValue(L"BatteryChargeLimit", L"1"));
+        ASSERT_TRUE(panel_.setEc(0, 1));
+        const UniqueHandle squatter(CreateEventW(nullptr, TRUE, FALSE, row.name));
+        ASSERT_TRUE(squatter && GetLastError() != ERROR_ALREADY_EXISTS) << "the name is taken already";
+        std::string output;
+        EXPECT_EQ(kivotest::RunProcessCapture(kivotest::Quote(kivotest::BinFile(L"kvf_client.exe")) +
+                                                  L" open setusb=1 setbattery=2 startonce close",
+                                              output),
+                  0u);
+        EXPECT_EQ(output, row.output);
+        EXPECT_EQ(ReadInt(L"USBCharge"), static_cast<int32_t>(row.usb));
+        EXPECT_EQ(ReadInt(L"BatteryChargeLimit"), 1);
+        EXPECT_EQ(status().Ec.UsbCharge, row.usb);
+        EXPECT_EQ(status().Ec.BatteryLimit, 1u);
+        EXPECT_FALSE(ReadBytes(FullChargeOnceFile()));
+    }
 }
 
 TEST_F(ChannelTest, CreateDirectoryTreeLevelByLevel)

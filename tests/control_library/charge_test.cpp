@@ -530,39 +530,68 @@ TEST_P(ChargeModeTest, FullChargeOnceFollowsThePowerStateAndKeepsItsRecord)
     }
 }
 
-// Two processes start and end the override at once, many times (each exits
-// 0 only when every call succeeded): whenever nobody changes it (under its
-// lock), the record exists, whole, exactly while the controller is at 100 %.
+// Runs two kvf_client processes with these commands and samples, under the
+// named lock, what they change until both have ended (each must exit 0, so
+// every call it checks succeeded): the number of samples.
+int SampleWhileTwoClientsRun(const wchar_t *commands, const wchar_t *lockName, const std::function<void()> &sample)
+{
+    const UniqueHandle lock(CreateMutexW(nullptr, FALSE, lockName));
+    const std::wstring command = kivotest::Quote(kivotest::BinFile(L"kvf_client.exe")) + L" " + commands;
+    auto first = kivotest::StartProcess(command);
+    auto second = kivotest::StartProcess(command);
+    if (!lock || !first || !second) {
+        ADD_FAILURE() << "lock or clients missing";
+        return 0;
+    }
+    int samples = 0;
+    while (WaitForSingleObject(first->process.get(), 0) == WAIT_TIMEOUT ||
+           WaitForSingleObject(second->process.get(), 0) == WAIT_TIMEOUT) {
+        WaitForSingleObject(lock.get(), INFINITE);
+        sample();
+        ReleaseMutex(lock.get());
+        ++samples;
+    }
+    EXPECT_EQ(kivotest::WaitExitCode(*first, 60000), 0u);
+    EXPECT_EQ(kivotest::WaitExitCode(*second, 60000), 0u);
+    return samples;
+}
+
+// Two processes start and end the override at once, many times: whenever
+// nobody changes it (under its lock), the record exists, whole, exactly
+// while the controller is at 100 %.
 TEST_F(ChargeTest, FullChargeOnceStaysConsistentUnderTwoProcesses)
 {
     ASSERT_TRUE(WriteValue(L"BatteryChargeLimit", L"1"));
     ASSERT_TRUE(panel_.setEc(0, 1));
-    const UniqueHandle lock(CreateMutexW(nullptr, FALSE, L"hMutexFullChargeOnce"));
-    ASSERT_TRUE(lock);
-    const std::wstring command = kivotest::Quote(kivotest::BinFile(L"kvf_client.exe")) +
-                                 L" open churn=150 close";
-    auto first = kivotest::StartProcess(command);
-    auto second = kivotest::StartProcess(command);
-    ASSERT_TRUE(first && second);
-    int samples = 0, running = 0, broken = 0;
-    while (WaitForSingleObject(first->process.get(), 0) == WAIT_TIMEOUT ||
-           WaitForSingleObject(second->process.get(), 0) == WAIT_TIMEOUT) {
-        WaitForSingleObject(lock.get(), INFINITE);
+    int running = 0, broken = 0;
+    const int samples = SampleWhileTwoClientsRun(L"open churn=150 close", L"hMutexFullChargeOnce", [&] {
         const auto record = ReadBytes(FullChargeOnceFile());
         const unsigned long ec = status().Ec.BatteryLimit;
-        ReleaseMutex(lock.get());
-        ++samples;
         running += record ? 1 : 0;
-        // Counted, not asserted: both processes are waited for whatever came.
         broken += record.value_or("<none>") != (ec == 0 ? once::kR11 : "<none>") ? 1 : 0;
-    }
+    });
     EXPECT_EQ(broken, 0) << "of " << samples << " samples";
-    EXPECT_EQ(kivotest::WaitExitCode(*first, 60000), 0u);
-    EXPECT_EQ(kivotest::WaitExitCode(*second, 60000), 0u);
     EXPECT_GT(running, 0) << samples << " samples";
     EXPECT_FALSE(ReadBytes(FullChargeOnceFile()));
     EXPECT_EQ(status().Ec.BatteryLimit, 1u);
     EXPECT_EQ(ReadInt(L"BatteryChargeLimit"), 1);
+}
+
+// Two processes switch USB charging on and off many times while the driver
+// refuses the next command after each sample (a refused value is rolled
+// back in the file): whenever nobody changes it (under the file's lock),
+// the file and the controller agree.
+TEST_F(ChargeTest, USBChargingStaysConsistentUnderTwoProcesses)
+{
+    ASSERT_TRUE(panel_.setEc(0, 0));
+    int broken = 0;
+    const int samples = SampleWhileTwoClientsRun(L"open usbchurn=200 close", L"hMutexIniWrite", [&] {
+        broken += ReadInt(L"USBCharge") != static_cast<int32_t>(status().Ec.UsbCharge) ? 1 : 0;
+        panel_.failCharge(KVFBSIM_FAIL_DW_STATUS, 5);
+    });
+    EXPECT_EQ(broken, 0) << "of " << samples << " samples";
+    EXPECT_GT(status().ChargeFailed, 0u) << "no command was refused";
+    EXPECT_EQ(ReadInt(L"USBCharge"), static_cast<int32_t>(status().Ec.UsbCharge));
 }
 
 } // namespace

@@ -9,8 +9,11 @@
 //                                     the one-time full charge -> "startonce <result>"
 //   churn=<n>                         n times start and end of the one-time full
 //                                     charge; fails when any call fails
+//   usbchurn=<n>                      n times KVFSetUSBChargeStat, 1 and 0 in
+//                                     turn, whatever each gives
 //   signal=<event> | wait=<event>     set / wait for a named event (at most 60 s)
 //
+// A result of -1 is followed by the last error: "setusb -1 error 6".
 // Every report that reaches the callback prints "callback <report>".
 // Exit code 0, or 2 for an unknown command or a wait that ran out.
 #include <windows.h>
@@ -31,7 +34,11 @@ void Callback(uint32_t report)
 
 void Print(const wchar_t *command, int32_t result)
 {
-    wprintf(L"%ls %d\n", command, result);
+    const DWORD error = GetLastError();
+    if (result == -1)
+        wprintf(L"%ls %d error %lu\n", command, result, error);
+    else
+        wprintf(L"%ls %d\n", command, result);
     fflush(stdout);
 }
 
@@ -67,6 +74,9 @@ bool Run(const std::wstring &command)
             if (KVFStartFullChargeOnce() != 0 || KVFEndFullChargeOnce() != 0)
                 return false;
         }
+    } else if (verb == L"usbchurn") {
+        for (unsigned long i = wcstoul(argument.c_str(), nullptr, 0); i > 0; --i)
+            KVFSetUSBChargeStat(i % 2);
     } else if (verb == L"signal" || verb == L"wait") {
         HANDLE event = CreateEventW(nullptr, TRUE, FALSE, argument.c_str());
         if (event == nullptr)
