@@ -80,8 +80,9 @@ protected:
 
 // One host through a user's day: the limit stepped down, a full charge once
 // that survives a restart of the host on AC, ends when the battery is full
-// on AC and, started again, when the charger is unplugged, one started on battery and ended by a second press, one the
-// driver refuses, and a machine policy that arrives while the host runs.
+// on AC and, started again, when the charger is unplugged, one started on
+// battery and ended by a second press, one the driver refuses, and a machine
+// policy that arrives while the host runs.
 TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
 {
     enum class Step { PressA, PressB, RestartWithUsbOnA, Unplug, RefusedPressB, PolicyRefreshed, FullOnAc };
