@@ -12,6 +12,14 @@
 //   hostctl power                    tells the host that the power state
 //                                    changed (PBT_APMPOWERSTATUSCHANGE), as
 //                                    Windows does and Wine does not
+//   hostctl power battery|source|display <value>
+//                                    tells the host a power setting's new
+//                                    value as Windows tells a window that
+//                                    registered for it (Wine does not): the
+//                                    battery's percentage, the power source
+//                                    (0 AC, 1 battery, 2 UPS) or the
+//                                    display's state (0 off, 1 on, 2 dim);
+//                                    prints the host's answer
 //   hostctl device query-remove | query-failed | remove-complete
 //                                    sends what Windows sends to the holder
 //                                    of the device's handle before and after
@@ -28,6 +36,8 @@
 #include <cwchar>
 #include <string>
 
+#include "power_setting_message.h"
+
 namespace {
 
 constexpr wchar_t kMainTitle[] = L"KIVO_FUNCTION";
@@ -38,10 +48,15 @@ constexpr UINT kTrayIconId = 100;
 constexpr int kComboA = 1000;
 constexpr int kComboB = 1001;
 
+// The power settings' GUIDs, as the platform's headers name them.
+constexpr GUID kBatteryPercentage = {0xa7ad8041, 0xb45a, 0x4cae, {0x87, 0xa3, 0xee, 0xcb, 0xb4, 0x68, 0xa9, 0xe1}};
+constexpr GUID kPowerSource = {0x5d3e9a59, 0xe9d5, 0x4b00, {0xa6, 0xbd, 0xff, 0x34, 0xff, 0x51, 0x65, 0x48}};
+constexpr GUID kDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+
 int Usage()
 {
     std::fputs("usage: hostctl wait | tray right|left | select A|B <item> | ok | cancel | box | box-ok | quit | power"
-               " | device query-remove|query-failed|remove-complete\n",
+               " | power battery|source|display <value> | device query-remove|query-failed|remove-complete\n",
                stderr);
     return 2;
 }
@@ -178,6 +193,24 @@ int SendDeviceHandleEvent(WPARAM code)
     return 0;
 }
 
+int SendPowerSettingTo(const std::wstring &name, const std::wstring &number)
+{
+    const GUID *setting = name == L"battery"   ? &kBatteryPercentage
+                          : name == L"source"  ? &kPowerSource
+                          : name == L"display" ? &kDisplayState
+                                               : nullptr;
+    wchar_t *end = nullptr;
+    const unsigned long value = std::wcstoul(number.c_str(), &end, 10);
+    if (setting == nullptr || number.empty() || *end != L'\0')
+        return Usage();
+    const std::optional<LRESULT> answer =
+        SendPowerSetting(FindWindowW(nullptr, kMainTitle), *setting, static_cast<DWORD>(value));
+    if (!answer)
+        return 1;
+    std::printf("%ld\n", static_cast<long>(*answer));
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -217,6 +250,8 @@ int wmain(int argc, wchar_t **argv)
                    ? 0
                    : 1;
     }
+    if (command == L"power" && argc == 4)
+        return SendPowerSettingTo(argv[2], argv[3]);
     if (command == L"device" && argc == 3) {
         const std::wstring event = argv[2];
         const WPARAM code = event == L"query-remove"      ? DBT_DEVICEQUERYREMOVE

@@ -8,6 +8,8 @@
 
 #include "kvf_test_fixture.h"
 #include "power_supply.h"
+#include "process.h"
+#include "test_paths.h"
 
 namespace hosttest {
 namespace {
@@ -77,12 +79,13 @@ protected:
 };
 
 // One host through a user's day: the limit stepped down, a full charge once
-// that survives a restart of the host on AC and ends when the charger is
-// unplugged, one started on battery and ended by a second press, one the
-// driver refuses, and a machine policy that arrives while the host runs.
+// that survives a restart of the host on AC, ends when the battery is full
+// on AC and, started again, when the charger is unplugged, one started on
+// battery and ended by a second press, one the driver refuses, and a machine
+// policy that arrives while the host runs.
 TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
 {
-    enum class Step { PressA, PressB, RestartWithUsbOnA, Unplug, RefusedPressB, PolicyRefreshed };
+    enum class Step { PressA, PressB, RestartWithUsbOnA, Unplug, RefusedPressB, PolicyRefreshed, FullOnAc };
     const struct {
         const char *label;
         Step step;
@@ -91,12 +94,19 @@ TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
         unsigned long ecUsb;
         int fileLimit;
         int recordedLimit;
+        const wchar_t *setting = nullptr; // with FullOnAc: what Windows tells (hostctl power ...)
     } rows[] = {
         {"next limit: 80 -> 50 %", Step::PressA, L"Battery charge limit: 50 %", 2, 0, 2, kNone},
         {"full charge once", Step::PressB,
          L"Charging to 100 % once. The limit of 50 % comes back when you unplug.", 0, 0, 2, 2},
         {"a host restart on AC keeps it", Step::RestartWithUsbOnA, nullptr, 0, 0, 2, 2},
         {"USB charging while off", Step::PressA, L"USB charging while off: on", 0, 1, 2, 2},
+        {"full on AC, another setting changes", Step::FullOnAc, nullptr, 0, 1, 2, 2, L"display 1"},
+        {"full on AC, the battery said 99 %", Step::FullOnAc, nullptr, 0, 1, 2, 2, L"battery 99"},
+        {"full on AC, the battery says 100 %", Step::FullOnAc, L"The battery charge limit is 50 % again.", 2, 1, 2,
+         kNone, L"battery 100"},
+        {"full charge once again", Step::PressB,
+         L"Charging to 100 % once. The limit of 50 % comes back when you unplug.", 0, 1, 2, 2},
         {"unplugged: the limit comes back", Step::Unplug, L"The battery charge limit is 50 % again.", 2, 1, 2,
          kNone},
         {"started on battery", Step::PressB,
@@ -125,6 +135,13 @@ TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
         case Step::Unplug:
             SwitchPower(host, kivotest::AcState::Offline);
             EXPECT_TRUE(WaitBalloon(row.shown));
+            break;
+        case Step::FullOnAc:
+            ASSERT_TRUE(power_.SetBatteryPercent(100));
+            EXPECT_EQ(0u, kivotest::RunProcess(kivotest::BinFile(L"hostctl.exe") + L" power " + row.setting));
+            if (row.shown != nullptr) {
+                EXPECT_TRUE(WaitBalloon(row.shown));
+            }
             break;
         case Step::RefusedPressB:
             ASSERT_TRUE(panel_.failCharge(KVFBSIM_FAIL_DW_STATUS, 1));
