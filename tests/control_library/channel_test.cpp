@@ -38,7 +38,7 @@ TEST_F(ChannelTest, OpeningTwiceKeepsTheFirstHandle)
     EXPECT_TRUE(kvf::QueryChargeValue(0, value));
     EXPECT_EQ(value, 1u);
     kvf::CloseDriverDevice();
-    EXPECT_EQ(status().OpenHandles, 0u);
+    EXPECT_EQ(StatusWithOpenHandles(0).OpenHandles, 0u);
     kvf::CloseDriverDevice(); // nothing left to close
     EXPECT_FALSE(kvf::IsDriverDeviceOpen());
 }

@@ -387,7 +387,7 @@ TEST_P(ChargeModeTest, OpeningFailsWithTheDeviceOpenWhenTheDriverRefuses)
     EXPECT_EQ(KVFOpen(), -1);
     EXPECT_EQ(KVFGetButteryChargeLimitStat(), 1);
     EXPECT_EQ(KVFClose(), 0);
-    EXPECT_EQ(status().OpenHandles, 0u);
+    EXPECT_EQ(StatusWithOpenHandles(0).OpenHandles, 0u);
 }
 
 // One-time full charge. Each scenario starts with the battery limit 80 % in

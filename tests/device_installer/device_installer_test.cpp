@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@
 #include "process.h"
 #include "scratch_folder.h"
 #include "test_paths.h"
+#include "wait_until.h"
 #include "win32/unique_handle.h"
 
 namespace {
@@ -57,14 +59,9 @@ DWORD RunStagedInstaller(const std::wstring &arguments)
 }
 
 // Waits a little for a condition that the PnP manager brings about.
-template <typename Condition> bool Eventually(Condition condition)
+bool Eventually(const std::function<bool()> &condition)
 {
-    for (int i = 0; i < 100; ++i) {
-        if (condition())
-            return true;
-        Sleep(50);
-    }
-    return condition();
+    return kivotest::WaitUntil(condition, 5000);
 }
 
 bool ButtonDeviceGone()

@@ -18,6 +18,7 @@
 #include "standin_process.h"
 #include "temp_folder.h"
 #include "test_paths.h"
+#include "wait_until.h"
 
 namespace hosttest {
 namespace {
@@ -30,12 +31,7 @@ constexpr wchar_t kVelmoClass[] = L"VelmoStandInWindow";
 // belongs to another thread.
 bool WaitForeground(HWND window)
 {
-    for (int i = 0; i < 250; ++i) {
-        if (GetForegroundWindow() == window)
-            return true;
-        Sleep(20);
-    }
-    return false;
+    return kivotest::WaitUntil([window] { return GetForegroundWindow() == window; }, 5000);
 }
 
 BOOL Execute(DWORD kind, const std::wstring &command)

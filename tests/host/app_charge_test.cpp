@@ -152,8 +152,7 @@ TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
             ASSERT_TRUE(kvftest::WritePolicyDword(L"BatteryChargeLimit", 1));
             ASSERT_TRUE(kvftest::WritePolicyDword(L"AllowFullChargeOnce", 0));
             SendMessageW(host.mainWindow, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Policy"));
-            for (DWORD waited = 0; waited < kHostPatienceMs && Status().Ec.BatteryLimit != row.ecLimit; waited += 100)
-                Sleep(100);
+            SettledStatus([&](const KVFBSIM_STATUS &s) { return s.Ec.BatteryLimit == row.ecLimit; });
             break;
         }
         const KVFBSIM_STATUS status = Status();

@@ -15,6 +15,7 @@
 #include "ini_text.h"
 #include "panel.h"
 #include "parameter/function_button_parameter.h"
+#include "settled_status.h"
 #include "test_paths.h"
 #include "user_settings_guard.h"
 
@@ -44,13 +45,8 @@ protected:
     }
     bool WaitPending()
     {
-        for (int i = 0; i < 2000; ++i) {
-            KVFBSIM_STATUS s{};
-            if (panel_.getStatus(s) && s.PendingNow == 1)
-                return true;
-            Sleep(5);
-        }
-        return false;
+        return kivotest::SettledStatus(panel_, [](const KVFBSIM_STATUS &s) { return s.PendingNow == 1; })
+                   .PendingNow == 1;
     }
 
     UserSettingsGuard settings_;

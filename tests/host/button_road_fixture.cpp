@@ -7,6 +7,7 @@
 #include "file_text.h"
 #include "standin_process.h"
 #include "test_paths.h"
+#include "wait_until.h"
 
 namespace hosttest {
 
@@ -37,24 +38,23 @@ std::vector<std::string> LogLines(const std::wstring &logFile)
 
 std::vector<std::string> WaitLogLines(const std::wstring &logFile, std::size_t count, DWORD timeoutMs)
 {
-    for (DWORD waited = 0;; waited += 20) {
-        std::vector<std::string> lines = LogLines(logFile);
-        if (lines.size() >= count || waited >= timeoutMs)
-            return lines;
-        Sleep(20);
-    }
+    std::vector<std::string> lines;
+    kivotest::WaitUntil(
+        [&] {
+            lines = LogLines(logFile);
+            return lines.size() >= count;
+        },
+        timeoutMs);
+    return lines;
 }
 
 HWND WaitForWindowOfClass(const wchar_t *className, DWORD timeoutMs)
 {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
-        if (HWND window = FindWindowW(className, nullptr)) {
-            standintest::WaitForMessageLoop(window);
-            return window;
-        }
-        Sleep(20);
-    }
-    return nullptr;
+    HWND window = nullptr;
+    if (!kivotest::WaitUntil([&] { return (window = FindWindowW(className, nullptr)) != nullptr; }, timeoutMs))
+        return nullptr;
+    standintest::WaitForMessageLoop(window);
+    return window;
 }
 
 void CloseStandIns(const wchar_t *className)

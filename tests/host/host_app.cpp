@@ -3,12 +3,11 @@
 #include <shellapi.h>
 
 #include "test_paths.h"
+#include "wait_until.h"
 
 namespace hosttest {
 
 namespace {
-
-constexpr DWORD kPollMs = 20;
 
 struct WindowSearch {
     DWORD processId;
@@ -97,14 +96,13 @@ BOOL CALLBACK FindIconControl(HWND child, LPARAM lParam)
 
 bool WaitBalloon(const std::wstring &text, DWORD timeoutMs)
 {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
-        BalloonSearch search{&text, false};
-        EnumWindows(FindBalloon, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return true;
-        Sleep(100);
-    }
-    return false;
+    return kivotest::WaitUntil(
+        [&] {
+            BalloonSearch search{&text, false};
+            EnumWindows(FindBalloon, reinterpret_cast<LPARAM>(&search));
+            return search.found;
+        },
+        timeoutMs);
 }
 
 std::string MessageBoxIcon(HWND box)
@@ -160,25 +158,20 @@ bool HostApp::Running() const
 
 HWND HostApp::WaitWindow(const wchar_t *title, DWORD timeoutMs)
 {
-    for (DWORD waited = 0; waited < timeoutMs; waited += kPollMs) {
-        const std::vector<HWND> windows = WindowsOfProcess(process_.id, title);
-        if (!windows.empty())
-            return windows.front();
-        if (!Running())
-            return nullptr;
-        Sleep(kPollMs);
-    }
-    return nullptr;
+    HWND found = nullptr;
+    kivotest::WaitUntil(
+        [&] {
+            const std::vector<HWND> windows = WindowsOfProcess(process_.id, title);
+            found = windows.empty() ? nullptr : windows.front();
+            return found != nullptr || !Running();
+        },
+        timeoutMs);
+    return found;
 }
 
 bool HostApp::WaitNoWindow(const wchar_t *title, DWORD timeoutMs)
 {
-    for (DWORD waited = 0; waited < timeoutMs; waited += kPollMs) {
-        if (WindowsOfProcess(process_.id, title).empty())
-            return true;
-        Sleep(kPollMs);
-    }
-    return false;
+    return kivotest::WaitUntil([&] { return WindowsOfProcess(process_.id, title).empty(); }, timeoutMs);
 }
 
 HWND HostApp::WaitMainWindow()

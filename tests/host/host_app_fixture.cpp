@@ -2,6 +2,7 @@
 
 #include "button_road_fixture.h"
 #include "file_bytes.h"
+#include "settled_status.h"
 #include "test_paths.h"
 
 namespace hosttest {
@@ -72,14 +73,14 @@ KVFBSIM_STATUS HostAppTest::Status()
     return s;
 }
 
+KVFBSIM_STATUS HostAppTest::SettledStatus(const std::function<bool(const KVFBSIM_STATUS &)> &settled)
+{
+    return kivotest::SettledStatus(panel_, settled, kHostPatienceMs);
+}
+
 bool HostAppTest::WaitPending(unsigned long n)
 {
-    for (DWORD waited = 0; waited < kHostPatienceMs; waited += 20) {
-        if (Status().PendingNow == n)
-            return true;
-        Sleep(20);
-    }
-    return false;
+    return SettledStatus([n](const KVFBSIM_STATUS &s) { return s.PendingNow == n; }).PendingNow == n;
 }
 
 bool HostAppTest::StartRunning(HostApp &host, const std::wstring &arguments)

@@ -45,6 +45,8 @@ protected:
     // Waits until the driver holds n pending requests.
     bool WaitPending(unsigned long n);
     KVFBSIM_STATUS Status();
+    // The counters once they satisfy the condition, or the last read.
+    KVFBSIM_STATUS SettledStatus(const std::function<bool(const KVFBSIM_STATUS &)> &settled);
 
     // Closes a message box of the host with its OK button; its text, and
     // the kind of its icon when asked for.

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "wait_until.h"
+
 namespace kivotest {
 
 std::wstring Quote(const std::wstring &argument)
@@ -90,12 +92,7 @@ void EndProcessesOf(const std::wstring &imageName)
 
 bool WaitProcessesEnded(const std::wstring &imageName, DWORD timeoutMs)
 {
-    for (DWORD waited = 0; !ProcessesOf(imageName).empty(); waited += 20) {
-        if (waited >= timeoutMs)
-            return false;
-        Sleep(20);
-    }
-    return true;
+    return WaitUntil([&] { return ProcessesOf(imageName).empty(); }, timeoutMs);
 }
 
 std::optional<DWORD> RunProcess(const std::wstring &commandLine, DWORD timeoutMs)

@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "panel.h"
+#include "settled_status.h"
 
 namespace kivotest {
 
@@ -17,6 +20,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(panel_.open()) << "control panel missing, error " << GetLastError();
+        // The earlier test's last close may still be on its way to the
+        // driver, and a reset keeps counting a handle that is still open.
+        StatusWithOpenHandles(0);
         ASSERT_TRUE(panel_.reset());
         ASSERT_TRUE(panel_.getStatus(before_));
     }
@@ -33,15 +39,22 @@ protected:
         EXPECT_TRUE(panel_.getStatus(s));
         return s;
     }
-    // Waits until the driver holds n pending button requests.
-    bool WaitPending(unsigned long n, DWORD timeoutMs = 10000)
+    // The counters once they satisfy the condition, or the last read.
+    KVFBSIM_STATUS SettledStatus(const std::function<bool(const KVFBSIM_STATUS &)> &settled,
+                                 DWORD timeoutMs = kSettleMs)
     {
-        for (DWORD waited = 0; waited < timeoutMs; waited += 5) {
-            if (status().PendingNow == n)
-                return true;
-            Sleep(5);
-        }
-        return false;
+        return kivotest::SettledStatus(panel_, settled, timeoutMs);
+    }
+    // The counters once n handles of the button device are open.
+    KVFBSIM_STATUS StatusWithOpenHandles(unsigned long n)
+    {
+        return SettledStatus([n](const KVFBSIM_STATUS &s) { return s.OpenHandles == n; });
+    }
+    // Waits until the driver holds n pending button requests.
+    bool WaitPending(unsigned long n, DWORD timeoutMs = kSettleMs)
+    {
+        return SettledStatus([n](const KVFBSIM_STATUS &s) { return s.PendingNow == n; }, timeoutMs)
+                   .PendingNow == n;
     }
 
     kvfbsim::Panel panel_;
