@@ -197,11 +197,8 @@ LRESULT CKivoFunctionButtonWnd::OnDeviceChange(WPARAM wParam, LPARAM lParam)
         ScheduleRecovery(kRecoveryDelayMs);
         break;
     case CDeviceWatch::Event::Removed:
-        // Let go of the device at once; its return brings the session back.
         // Nothing to show: this is no failure yet.
-        m_bDeviceLeaving = false;
-        LetGoOfDevice();
-        m_HandleWatch.Stop();
+        DeviceGone();
         break;
     case CDeviceWatch::Event::None:
         break;
@@ -228,15 +225,20 @@ LRESULT CKivoFunctionButtonWnd::OnDeviceHandleEvent(CDeviceHandleWatch::Event ev
         }
         break;
     case CDeviceHandleWatch::Event::Removed:
-        // Its return (the interface's arrival) brings the session back.
-        m_bDeviceLeaving = false;
-        LetGoOfDevice();
-        m_HandleWatch.Stop();
+        DeviceGone();
         break;
     case CDeviceHandleWatch::Event::None:
         break;
     }
     return TRUE;
+}
+
+void CKivoFunctionButtonWnd::DeviceGone()
+{
+    // Its return (the interface's arrival) brings the session back.
+    m_bDeviceLeaving = false;
+    LetGoOfDevice();
+    m_HandleWatch.Stop();
 }
 
 void CKivoFunctionButtonWnd::LetGoOfDevice()

@@ -83,6 +83,9 @@ protected:
     // Closes the session at once (no pending reopening) and, if notification
     // ran, waits for the device to come back.
     void LetGoOfDevice();
+    // The device is gone (removed, or its removal done): nothing stays
+    // open or registered, and its return brings the session back.
+    void DeviceGone();
 
 private:
     HICON m_hIcon = nullptr;
