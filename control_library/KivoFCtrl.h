@@ -4,21 +4,24 @@
 // already in this logon session; the charge getters return the value or -1.
 //
 // Locks: the processes of a logon session share the named mutexes
-// "hMutexDriver" (every driver request), "hMutexIniWrite" (the settings file
-// and the one-time full charge's record; the setters hold it from their
-// first read to their last write, across the command they send) and
-// "hMutexFullChargeOnce" (the one-time full charge and the battery limit),
-// always taken in the order "hMutexFullChargeOnce", "hMutexIniWrite",
+// "hMutexDriver" (every driver request) and "hMutexIniWrite" (the settings
+// file; the setters hold it from their first read to their last write,
+// across the command they send); every process of the machine shares
+// "Global\hMutexFullChargeOnce" (the one-time full charge's record, what
+// the machine policy wrote, and the battery limit). They are always taken
+// in the order "Global\hMutexFullChargeOnce", "hMutexIniWrite",
 // "hMutexDriver". When a lock cannot be created (another object of the
 // session holds its name, or its descriptor denies this user) or taken,
 // what needs it writes and sends nothing and fails: -1 with GetLastError()
 // the error Windows gave, such as ERROR_INVALID_HANDLE (6, another type of
 // object holds the name) or ERROR_ACCESS_DENIED (5). KVFOpen fails so when
-// "hMutexDriver" is missing; the setters, and KVFOpen when it applies the
-// stored values or the policy's, when "hMutexIniWrite" is; the battery setter and the
-// one-time full charge's exports when either "hMutexFullChargeOnce" or
-// "hMutexIniWrite" is. The getters of the two options need neither file
-// lock.
+// "hMutexDriver" is missing; without either of the two others it opens the
+// session but leaves out its start-up step for the charge options (the
+// buttons work, the next KVFOpen tries again); the setters fail when
+// "hMutexIniWrite" is missing; the battery setter and
+// the one-time full charge's exports when either the machine's
+// "Global\hMutexFullChargeOnce" or "hMutexIniWrite" is. The getters of the
+// two options need neither file lock.
 #pragma once
 
 #include <stdint.h>
@@ -56,21 +59,31 @@ KVF_API int32_t KVFSetButteryChargeLimitStat(uint32_t value);   // ordinal 7
 KVF_API int32_t KVFIsNotifying(void);                           // ordinal 8
 
 // One-time full charge: the embedded controller charges to 100 % once while
-// the battery charge limit the user chose stays stored; the limit is written
+// the battery charge limit the user chose stays stored; a limit is written
 // back when the charger is unplugged, when the battery is full on AC, or when
-// the user ends it. The override is kept per user beside the settings file,
-// so a program that ends or a machine that shuts down meanwhile loses
-// nothing. Starting, ending and following need an open session.
+// a user ends it. The override belongs to the machine: its record is kept
+// in %ProgramData%\zerin\KivoFCtrl, so every user's session sees it (and
+// puts 100 % back on a controller that lost it), nothing of it roams, and a
+// program that ends or a machine that shuts down meanwhile loses nothing.
+// The limit that comes back is decided at the end: the machine policy's,
+// else the ending user's (the settings file's, or with "ReferenceFlag" 0 the
+// controller's from before the override). Starting, ending and following
+// need an open session.
 //
-// Starts it: 0 started, also when it runs already or when the limit to come
-// back is 100 % (then nothing is recorded); -1 no device, the driver refused
-// 100 % or the override could not be recorded (nothing changed).
+// Starts it: 0 started (100 % is sent whenever the controller is not at
+// 100 %), also when it runs already, or when the controller is at 100 %
+// already (then nothing is recorded); -1 no device, the policy does not
+// allow it (1260), the driver refused 100 % or the override could not be
+// recorded (nothing changed).
 KVF_API int32_t KVFStartFullChargeOnce(void);                   // ordinal 9
 // Ends it and writes the limit back: 0 ended or none was running; -1 no
-// device or the driver refused the limit (the override stays recorded).
+// device, the driver refused the limit (the override stays recorded as
+// ending; the next session's start, follow or end completes it) or the
+// record could not be removed.
 KVF_API int32_t KVFEndFullChargeOnce(void);                     // ordinal 10
-// The limit that comes back (0 = 100 %, 1 = 80 %, 2 = 50 %; the machine
-// policy's when it fixes one) while an override runs; -1 when none runs.
+// The limit that would come back for the calling user (0 = 100 %, 1 = 80 %,
+// 2 = 50 %; the machine policy's when it fixes one) while an override runs;
+// -1 when none runs.
 // Needs no session.
 KVF_API int32_t KVFGetFullChargeOnceStat(void);                 // ordinal 11
 // Follows the power state Windows reports (GetSystemPowerStatus): on AC the
@@ -89,6 +102,10 @@ KVF_API int32_t KVFFollowFullChargeOnce(void);                  // ordinal 12
 #define KVF_POLICY_BATTERY_LIMIT 0x1     // "BatteryChargeLimit" is fixed
 #define KVF_POLICY_USB_CHARGE 0x2        // "USBCharge" is fixed
 #define KVF_POLICY_NO_FULL_CHARGE_ONCE 0x4 // "AllowFullChargeOnce" is 0
+// The last KVFOpen of this process found a value the policy fixes refused by
+// the controller. The session opened all the same, and the next KVFOpen
+// tries the value again.
+#define KVF_POLICY_REFUSED 0x8
 KVF_API int32_t KVFGetChargePolicy(void);                       // ordinal 13
 
 // Windows asks every holder of a device handle that registered for it

@@ -1,7 +1,8 @@
 // The charge exports: the battery charge limit and USB charging while the
 // machine is off, kept both in the embedded controller and in the settings
 // file. "ReferenceFlag" says which side the getters report. A battery limit
-// the driver accepts ends a running one-time full charge. An option the
+// the driver accepts ends a running one-time full charge (its record is
+// marked as ending before the limit goes out, and removed after). An option the
 // machine policy fixes is reported as the controller holds it and cannot be
 // set to another value.
 #include "KivoFCtrl.h"
@@ -13,7 +14,7 @@
 #include "charge_locks.h"
 #include "driver_channel.h"
 #include "driver_interface.h"
-#include "full_charge_once_record.h"
+#include "full_charge_once.h"
 #include "library_module.h"
 #include "machine_policy.h"
 #include "settings_file.h"
@@ -98,15 +99,27 @@ int32_t KVFSetButteryChargeLimitStat(uint32_t value)
     const kvf::ChargeLocks locks(kvf::ChargeLocks::kFullChargeOnceAndSettingsFile);
     if (!locks.Held())
         return -1;
+    const std::optional<uint32_t> fixed = kvf::ReadMachinePolicy().batteryChargeLimit;
+    // A value that cannot be set ends nothing: refused before the record is
+    // touched.
+    if (value > kvf::kBatteryChargeLimitBound || (fixed && value != *fixed))
+        return kvf::SetChargeStat(kvf::KVF_CMD_SET_BATTERY_LIMIT, kvf::kKeyBatteryChargeLimit,
+                                  kvf::kBatteryChargeLimitBound, fixed, value);
+    const kvf::FullChargeOnceFiles files = kvf::GetFullChargeOnceFiles();
+    std::optional<kvf::FullChargeOnceRecord> record;
+    if (!kvf::MarkFullChargeOnceEnding(files, record))
+        return -1;
     bool accepted = false;
-    const int32_t result = kvf::SetChargeStat(kvf::KVF_CMD_SET_BATTERY_LIMIT,
-                                              kvf::kKeyBatteryChargeLimit,
-                                              kvf::kBatteryChargeLimitBound,
-                                              kvf::ReadMachinePolicy().batteryChargeLimit, value, &accepted);
-    // The limit just set is the one now: nothing is to come back. Refused,
-    // the override goes on.
+    const int32_t result = kvf::SetChargeStat(kvf::KVF_CMD_SET_BATTERY_LIMIT, kvf::kKeyBatteryChargeLimit,
+                                              kvf::kBatteryChargeLimitBound, fixed, value, &accepted);
+    if (!record)
+        return result;
+    // The limit just set is the one now: nothing is to come back, and a
+    // record that stays would fail the call. Refused, the override goes on.
     if (accepted)
-        kvf::RemoveFullChargeOnceRecord(kvf::GetFullChargeOnceFiles());
+        return kvf::RemoveFullChargeOnceRecord(files) ? result : -1;
+    if (!record->ending)
+        kvf::WriteFullChargeOnceRecord(files, *record);
     return result;
 }
 

@@ -9,7 +9,8 @@
 #include "charge_locks.h"
 #include "driver_channel.h"
 #include "driver_interface.h"
-#include "full_charge_once_record.h"
+#include "full_charge_once.h"
+#include "policy_written.h"
 #include "library_module.h"
 #include "machine_policy.h"
 #include "settings_file.h"
@@ -21,30 +22,52 @@ namespace {
 constexpr wchar_t kSection[] = L"Setting";
 constexpr size_t kMaxAppPathLength = 256;
 
-int32_t Send(uint32_t command, uint32_t value)
+// One charge option as a session's start writes it.
+struct Option {
+    uint32_t get;
+    uint32_t set;
+    const wchar_t *key;
+    uint32_t bound;
+    int32_t (*setter)(uint32_t); // the export, which writes the file and the controller
+};
+
+const Option kBatteryLimit{KVF_CMD_GET_BATTERY_LIMIT, KVF_CMD_SET_BATTERY_LIMIT, kKeyBatteryChargeLimit,
+                           kBatteryChargeLimitBound, KVFSetButteryChargeLimitStat};
+const Option kUSBCharge{KVF_CMD_GET_USB_CHARGE, KVF_CMD_SET_USB_CHARGE, kKeyUSBCharge, kUSBChargeBound,
+                        KVFSetUSBChargeStat};
+
+uint32_t StoredValue(const wchar_t *path, const Option &option)
 {
-    return SendChargeCommand(command, value) == 0 ? 0 : -1;
+    return static_cast<uint32_t>(ReadSettingValue(path, option.key, &option.bound));
 }
 
-// The battery limit a session starts with: 100 % while a one-time full
-// charge runs (a resume or a driver that came back must not end it, and
-// the stored limit stays in the file), else the machine policy's, else the
-// stored one (only when the file takes precedence: applyFile).
-int32_t ApplyBatteryLimit(const wchar_t *path, const MachinePolicy &policy, bool applyFile)
+// What the policy fixes is written whatever the file says, and noted. Once
+// the policy no longer fixes it, the user's stored value replaces the
+// policy's where the controller still holds it. Else the stored value goes
+// out when the file takes precedence (applyFile).
+int32_t ApplyOption(const wchar_t *path, const Option &option, std::optional<uint32_t> fixed, bool applyFile,
+                    bool &policyRefused)
 {
-    // The setter takes the same locks again, which this thread holds.
-    const ChargeLocks locks(ChargeLocks::kFullChargeOnceAndSettingsFile);
-    if (!locks.Held())
-        return -1;
-    if (ReadFullChargeOnceRecord(GetFullChargeOnceFiles()))
-        return Send(KVF_CMD_SET_BATTERY_LIMIT, 0);
-    if (policy.batteryChargeLimit)
-        return Send(KVF_CMD_SET_BATTERY_LIMIT, *policy.batteryChargeLimit);
+    if (fixed) {
+        if (SendChargeCommand(option.set, *fixed) != 0)
+            policyRefused = true;
+        else
+            NotePolicyWritten(option.key, *fixed);
+        return 0;
+    }
+    if (const std::optional<uint32_t> written = ReadPolicyWritten(option.key, option.bound)) {
+        uint32_t now = 0;
+        if (!QueryChargeValue(option.get, now) || now == *written) {
+            if (SendChargeCommand(option.set, StoredValue(path, option)) != 0)
+                return -1; // noted still: the next start tries again
+            NotePolicyWritten(option.key, std::nullopt);
+            return 0;
+        }
+        NotePolicyWritten(option.key, std::nullopt); // changed since: not the policy's any more
+    }
     if (!applyFile)
         return 0;
-    const uint32_t bound = kBatteryChargeLimitBound;
-    return KVFSetButteryChargeLimitStat(
-        static_cast<uint32_t>(ReadSettingValue(path, kKeyBatteryChargeLimit, &bound)));
+    return option.setter(StoredValue(path, option));
 }
 
 // Whether the settings file's values are written to the controller: it
@@ -76,7 +99,7 @@ bool FileTakesPrecedence(const wchar_t *path)
 
 } // namespace
 
-int32_t ApplyStoredChargeSettings()
+int32_t ApplyStoredChargeSettings(bool &policyRefused)
 {
     wchar_t path[MAX_PATH] = L"";
     GetSettingFilePath(path);
@@ -85,20 +108,25 @@ int32_t ApplyStoredChargeSettings()
     if (GetSettingAppPath(appPath))
         WriteSettingString(path, kKeySettinAppPath, appPath);
 
-    // What the machine policy fixes is written whatever the file says.
+    // The setters take the same locks again, which this thread holds.
+    // Without them nothing of the charge options is read or written; the
+    // session opens all the same (the buttons need no lock of these), and
+    // the next session's start tries again.
+    const ChargeLocks locks(ChargeLocks::kFullChargeOnceAndSettingsFile);
+    if (!locks.Held())
+        return 0;
     const MachinePolicy policy = ReadMachinePolicy();
     const bool applyFile = FileTakesPrecedence(path);
-    if (!applyFile && !policy.batteryChargeLimit && !policy.usbCharge)
-        return 0;
-
-    const uint32_t usbBound = kUSBChargeBound;
-    // Both are made, battery first.
-    const int32_t battery = ApplyBatteryLimit(path, policy, applyFile);
-    int32_t usb = 0;
-    if (policy.usbCharge)
-        usb = Send(KVF_CMD_SET_USB_CHARGE, *policy.usbCharge);
-    else if (applyFile)
-        usb = KVFSetUSBChargeStat(static_cast<uint32_t>(ReadSettingValue(path, kKeyUSBCharge, &usbBound)));
+    // Both are made, battery first. A running one-time full charge comes
+    // before everything the settings and the policy say of the limit: a
+    // resume, a driver that came back or another user's session must not
+    // end it.
+    int32_t battery = 0;
+    if (const std::optional<int32_t> once = ContinueFullChargeOnce(policy, policyRefused))
+        battery = *once;
+    else
+        battery = ApplyOption(path, kBatteryLimit, policy.batteryChargeLimit, applyFile, policyRefused);
+    const int32_t usb = ApplyOption(path, kUSBCharge, policy.usbCharge, applyFile, policyRefused);
     return battery != 0 || usb != 0 ? -1 : 0;
 }
 

@@ -3,10 +3,8 @@
 #include <shlwapi.h>
 #include <strsafe.h>
 
-#include "library_module.h"
+#include "machine_files.h"
 #include "settings_file.h"
-#include "win32/mutex_lock.h"
-#include "win32/unique_handle.h"
 
 namespace kvf {
 
@@ -16,14 +14,35 @@ constexpr wchar_t kRecordName[] = L"FullChargeOnce.ini";
 constexpr wchar_t kRecordSection[] = L"FullChargeOnce";
 constexpr wchar_t kKeyLimit[] = L"Limit";
 constexpr wchar_t kKeyChargerSeen[] = L"ChargerSeen";
-// The temporary file that replaces the record; a crash may leave it
-// behind, the next write takes it over.
-constexpr wchar_t kTemporarySuffix[] = L".new";
+constexpr wchar_t kKeyEnding[] = L"Ending";
 
-bool RecordExists(const wchar_t *path)
+FullChargeOnceRecord ParseRecord(const wchar_t *path, const wchar_t *settings)
 {
-    const DWORD attributes = GetFileAttributesW(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    FullChargeOnceRecord record;
+    const UINT limit = GetPrivateProfileIntW(kRecordSection, kKeyLimit, -1, path);
+    if (limit <= kBatteryChargeLimitBound) {
+        record.limit = limit;
+    } else {
+        const uint32_t bound = kBatteryChargeLimitBound;
+        record.limit = static_cast<uint32_t>(ReadSettingValue(settings, kKeyBatteryChargeLimit, &bound));
+    }
+    record.chargerSeen = GetPrivateProfileIntW(kRecordSection, kKeyChargerSeen, 0, path) != 0;
+    record.ending = GetPrivateProfileIntW(kRecordSection, kKeyEnding, 0, path) != 0;
+    return record;
+}
+
+// An earlier version's record in the user's profile is the machine's now:
+// the override it speaks of runs on this machine's controller. It is
+// removed from the profile once moved, so it roams no further; one that
+// cannot be moved still counts, and the next read tries again.
+std::optional<FullChargeOnceRecord> MoveProfileRecord(const FullChargeOnceFiles &files)
+{
+    if (files.profileRecord[0] == L'\0' || !FileExists(files.profileRecord))
+        return std::nullopt;
+    const FullChargeOnceRecord record = ParseRecord(files.profileRecord, files.settings);
+    if (WriteFullChargeOnceRecord(files, record))
+        DeleteFileW(files.profileRecord);
+    return record;
 }
 
 } // namespace
@@ -31,80 +50,44 @@ bool RecordExists(const wchar_t *path)
 FullChargeOnceFiles GetFullChargeOnceFiles()
 {
     FullChargeOnceFiles files;
+    GetMachineFilePath(kRecordName, files.record);
     GetSettingFilePath(files.settings);
     if (files.settings[0] == L'\0')
         return files;
     wchar_t folder[MAX_PATH];
     if (FAILED(StringCchCopyW(folder, MAX_PATH, files.settings)) || !PathRemoveFileSpecW(folder) ||
-        FAILED(StringCchPrintfW(files.record, MAX_PATH, L"%ls\\%ls", folder, kRecordName)))
-        files.record[0] = L'\0';
+        FAILED(StringCchPrintfW(files.profileRecord, MAX_PATH, L"%ls\\%ls", folder, kRecordName)))
+        files.profileRecord[0] = L'\0';
     return files;
 }
 
 std::optional<FullChargeOnceRecord> ReadFullChargeOnceRecord(const FullChargeOnceFiles &files)
 {
-    if (files.record[0] == L'\0' || !RecordExists(files.record))
-        return std::nullopt;
-    FullChargeOnceRecord record;
-    const UINT limit = GetPrivateProfileIntW(kRecordSection, kKeyLimit, -1, files.record);
-    if (limit <= kBatteryChargeLimitBound) {
-        record.limit = limit;
-    } else {
-        const uint32_t bound = kBatteryChargeLimitBound;
-        record.limit =
-            static_cast<uint32_t>(ReadSettingValue(files.settings, kKeyBatteryChargeLimit, &bound));
+    if (files.record[0] != L'\0' && FileExists(files.record)) {
+        // The profile's copy, if one came back with a roaming profile, is
+        // older than the machine's.
+        if (files.profileRecord[0] != L'\0')
+            DeleteFileW(files.profileRecord);
+        return ParseRecord(files.record, files.settings);
     }
-    record.chargerSeen = GetPrivateProfileIntW(kRecordSection, kKeyChargerSeen, 0, files.record) != 0;
-    return record;
+    return MoveProfileRecord(files);
 }
 
 bool WriteFullChargeOnceRecord(const FullChargeOnceFiles &files, const FullChargeOnceRecord &record)
 {
-    if (files.record[0] == L'\0')
-        return false;
-    char text[64];
+    char text[80];
     size_t length = 0;
-    if (FAILED(StringCchPrintfA(text, sizeof(text), "[FullChargeOnce]\r\nLimit=%u\r\nChargerSeen=%u\r\n",
-                                static_cast<unsigned>(record.limit), record.chargerSeen ? 1u : 0u)) ||
+    if (FAILED(StringCchPrintfA(text, sizeof(text), "[FullChargeOnce]\r\nLimit=%u\r\nChargerSeen=%u\r\n%s",
+                                static_cast<unsigned>(record.limit), record.chargerSeen ? 1u : 0u,
+                                record.ending ? "Ending=1\r\n" : "")) ||
         FAILED(StringCchLengthA(text, sizeof(text), &length)))
         return false;
-    wchar_t temporary[MAX_PATH];
-    if (FAILED(StringCchPrintfW(temporary, MAX_PATH, L"%ls%ls", files.record, kTemporarySuffix)))
-        return false;
-
-    const MutexLock lock = LockIniWrite();
-    if (!lock.owned()) {
-        SetLastError(lock.error());
-        return false;
-    }
-    bool written = false;
-    {
-        const UniqueHandle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file)
-            return false;
-        DWORD done = 0;
-        written = WriteFile(file.get(), text, static_cast<DWORD>(length), &done, nullptr) &&
-                  done == length && FlushFileBuffers(file.get());
-    }
-    if (!written ||
-        !MoveFileExW(temporary, files.record, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(temporary);
-        return false;
-    }
-    return true;
+    return ReplaceFileWhole(files.record, text, length);
 }
 
 bool RemoveFullChargeOnceRecord(const FullChargeOnceFiles &files)
 {
-    if (files.record[0] == L'\0')
-        return true;
-    const MutexLock lock = LockIniWrite();
-    if (!lock.owned()) {
-        SetLastError(lock.error());
-        return false;
-    }
-    return DeleteFileW(files.record) || GetLastError() == ERROR_FILE_NOT_FOUND;
+    return RemoveFileIfAny(files.record);
 }
 
 } // namespace kvf

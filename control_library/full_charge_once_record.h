@@ -1,12 +1,19 @@
 // The record of a running one-time full charge: "FullChargeOnce.ini" in the
-// folder of the settings file, section "FullChargeOnce", keys "Limit" (the
-// battery charge limit that comes back: 0 = 100 %, 1 = 80 %, 2 = 50 %) and
-// "ChargerSeen" (0/1). The file exists exactly while an override runs.
+// machine data folder, section "FullChargeOnce", keys "Limit" (the
+// controller's battery charge limit before the override: 0 = 100 %,
+// 1 = 80 %, 2 = 50 %), "ChargerSeen" (0/1) and, once an end has begun,
+// "Ending=1". The file exists exactly while an override runs or ends.
 //
-// It is a file of its own so that nothing done to "KivoFCtrl.ini" (its
-// repair from the default text above all) can lose a running override. It
-// is always written whole, through a temporary file in the same folder that
-// replaces it, so a reader sees the old record or the new one, never a part.
+// The controller is the machine's, so the record is too: every user's
+// session sees it and completes what runs, and no roaming profile carries
+// it to another machine. It is a file of its own so that nothing done to a
+// user's "KivoFCtrl.ini" (its repair from the default text above all) can
+// lose it. It is always written whole (machine_files.h). Every read and
+// change runs under the machine lock "Global\hMutexFullChargeOnce", which
+// the caller holds.
+//
+// An earlier version kept the record beside the user's settings file; the
+// first read moves such a record here.
 #pragma once
 
 #include <windows.h>
@@ -19,26 +26,30 @@ namespace kvf {
 struct FullChargeOnceRecord {
     uint32_t limit = 0;
     bool chargerSeen = false;
+    // An end has begun: the record is removed once the limit that comes
+    // back is sent, and whoever finds it so completes the end.
+    bool ending = false;
 };
 
-// The settings file's path and the record's path beside it; both empty
-// when the per-user folder cannot be resolved.
+// The user's settings file, the record and the earlier version's record
+// beside the settings file; a path is empty when it cannot be resolved.
 struct FullChargeOnceFiles {
     wchar_t settings[MAX_PATH] = L"";
     wchar_t record[MAX_PATH] = L"";
+    wchar_t profileRecord[MAX_PATH] = L"";
 };
 FullChargeOnceFiles GetFullChargeOnceFiles();
 
 // Empty when no override runs. A "Limit" that is missing or out of range
-// reads as the settings file's "BatteryChargeLimit".
+// (a partial or foreign record) reads as the settings file's
+// "BatteryChargeLimit".
 std::optional<FullChargeOnceRecord> ReadFullChargeOnceRecord(const FullChargeOnceFiles &files);
 
-// Writes the whole record under the settings-file write lock; false when
-// it could not be written or the lock could not be had (the old record, if
-// any, then stands).
+// Writes the whole record; false when it could not be written (the old
+// record, if any, then stands).
 bool WriteFullChargeOnceRecord(const FullChargeOnceFiles &files, const FullChargeOnceRecord &record);
 
-// Removes the record under the same lock; true when none is left.
+// Removes the record; true when none is left.
 bool RemoveFullChargeOnceRecord(const FullChargeOnceFiles &files);
 
 } // namespace kvf

@@ -1,7 +1,7 @@
 // What the library's entry point prepares: its own module handle (to find
 // the embedded default settings text), the settings-file write lock
-// "hMutexIniWrite" and the lock of the one-time full charge
-// "hMutexFullChargeOnce".
+// "hMutexIniWrite" (one logon session's) and the machine's lock of the
+// one-time full charge "Global\hMutexFullChargeOnce".
 #pragma once
 
 #include <windows.h>

@@ -22,7 +22,12 @@ std::optional<uint32_t> ReadPolicyValue(const wchar_t *name, uint32_t bound)
     return value;
 }
 
+// Set by the opening thread; read by whoever asks after it.
+volatile LONG policyRefusedAtOpen = 0;
+
 } // namespace
+
+void SetPolicyRefusedAtOpen(bool refused) { InterlockedExchange(&policyRefusedAtOpen, refused ? 1 : 0); }
 
 MachinePolicy ReadMachinePolicy()
 {
@@ -46,5 +51,7 @@ extern "C" int32_t KVFGetChargePolicy(void)
         fixed |= KVF_POLICY_USB_CHARGE;
     if (policy.allowFullChargeOnce == false)
         fixed |= KVF_POLICY_NO_FULL_CHARGE_ONCE;
+    if (InterlockedCompareExchange(&kvf::policyRefusedAtOpen, 0, 0) != 0)
+        fixed |= KVF_POLICY_REFUSED;
     return fixed;
 }

@@ -23,4 +23,8 @@ struct MachinePolicy {
 // Read anew at every call: a policy refresh takes effect at the next one.
 MachinePolicy ReadMachinePolicy();
 
+// Whether the last KVFOpen of this process found a value the policy fixes
+// refused by the controller (KVF_POLICY_REFUSED).
+void SetPolicyRefusedAtOpen(bool refused);
+
 } // namespace kvf

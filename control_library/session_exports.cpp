@@ -6,6 +6,7 @@
 
 #include "charge_settings.h"
 #include "driver_channel.h"
+#include "machine_policy.h"
 #include "notification_registration.h"
 
 namespace kvf {
@@ -67,10 +68,15 @@ extern "C" {
 
 int32_t KVFOpen(void)
 {
+    kvf::SetPolicyRefusedAtOpen(false);
     if (kvf::OpenDriverDevice() != 1)
         return -1;
-    // A refusal leaves the device open; KVFClose closes it.
-    return kvf::ApplyStoredChargeSettings();
+    // A refusal leaves the device open; KVFClose closes it. A policy value
+    // the controller refused is reported, not failed: the buttons work.
+    bool policyRefused = false;
+    const int32_t applied = kvf::ApplyStoredChargeSettings(policyRefused);
+    kvf::SetPolicyRefusedAtOpen(policyRefused);
+    return applied;
 }
 
 int32_t KVFClose(void)

@@ -1,6 +1,6 @@
 #include "close_signal.h"
 
-#include <sddl.h>
+#include "win32/local_descriptor.h"
 
 namespace {
 
@@ -13,21 +13,6 @@ constexpr DWORD kSetAndWait = EVENT_MODIFY_STATE | SYNCHRONIZE;
 // implicit right to change the descriptor and then set the signal).
 constexpr wchar_t kDescriptor[] = L"D:(A;;0x1f0003;;;SY)(A;;0x1f0003;;;BA)(A;;0x00100000;;;AU)(A;;0x00100000;;;OW)";
 
-class LocalDescriptor {
-public:
-    LocalDescriptor() noexcept
-    {
-        ConvertStringSecurityDescriptorToSecurityDescriptorW(kDescriptor, SDDL_REVISION_1, &m_descriptor, nullptr);
-    }
-    ~LocalDescriptor() { LocalFree(m_descriptor); }
-    LocalDescriptor(const LocalDescriptor &) = delete;
-    LocalDescriptor &operator=(const LocalDescriptor &) = delete;
-    PSECURITY_DESCRIPTOR get() const noexcept { return m_descriptor; }
-
-private:
-    PSECURITY_DESCRIPTOR m_descriptor = nullptr;
-};
-
 } // namespace
 
 UniqueHandle OpenCloseSignal() noexcept
@@ -35,10 +20,10 @@ UniqueHandle OpenCloseSignal() noexcept
     UniqueHandle signal(OpenEventW(kSetAndWait, FALSE, kName));
     if (signal || GetLastError() != ERROR_FILE_NOT_FOUND)
         return signal;
-    const LocalDescriptor descriptor;
+    const LocalDescriptor descriptor(kDescriptor);
     if (descriptor.get() == nullptr)
         return signal;
-    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.get(), FALSE};
+    SECURITY_ATTRIBUTES attributes = descriptor.attributes();
     signal.reset(CreateEventExW(&attributes, kName, CREATE_EVENT_MANUAL_RESET, kSetAndWait));
     return signal;
 }

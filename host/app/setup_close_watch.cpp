@@ -1,6 +1,6 @@
 #include "app/setup_close_watch.h"
 
-#include <sddl.h>
+#include "win32/local_descriptor.h"
 
 namespace {
 
@@ -14,15 +14,11 @@ constexpr wchar_t kDescriptor[] = L"D:(A;;0x1f0003;;;SY)(A;;0x1f0003;;;BA)(A;;0x
 
 HANDLE CreateShared() noexcept
 {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kDescriptor, SDDL_REVISION_1, &descriptor, nullptr))
+    const LocalDescriptor descriptor(kDescriptor);
+    if (descriptor.get() == nullptr)
         return nullptr;
-    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
-    HANDLE event = CreateEventExW(&attributes, kName, CREATE_EVENT_MANUAL_RESET, SYNCHRONIZE);
-    const DWORD error = GetLastError();
-    LocalFree(descriptor);
-    SetLastError(error);
-    return event;
+    SECURITY_ATTRIBUTES attributes = descriptor.attributes();
+    return CreateEventExW(&attributes, kName, CREATE_EVENT_MANUAL_RESET, SYNCHRONIZE);
 }
 
 } // namespace

@@ -199,6 +199,7 @@ TEST_F(ChargeCtlTest, JapaneseTexts)
                           "\xE9\x9B\xBB\xE6\xBA\x90\xE3\x82\xAA\xE3\x83\x95\xE6\x99\x82\xE3\x81\xAE" "USB"
                           "\xE5\x85\x85\xE9\x9B\xBB: \xE3\x82\xAA\xE3\x83\x95\r\n");
     ASSERT_TRUE(WriteValue(L"BatteryChargeLimit", L"1"));
+    ASSERT_TRUE(panel_.setEc(0, 1));
     const CtlRun once = ChargeCtl(L"battery full-once");
     EXPECT_EQ(once.exitCode, 0u);
     EXPECT_EQ(once.output, "\xE3\x83\x90\xE3\x83\x83\xE3\x83\x86\xE3\x83\xAA\xE3\x83\xBC\xE5\x85\x85"

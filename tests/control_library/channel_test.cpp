@@ -211,7 +211,7 @@ TEST_F(ChannelTest, ALockThatCannotBeCreatedFailsWhatNeedsIt)
     } rows[] = {
         {L"hMutexIniWrite",
          "open 0\r\nsetusb -1 error 6\r\nsetbattery -1 error 6\r\nstartonce -1 error 6\r\nclose 0\r\n", 0},
-        {L"hMutexFullChargeOnce",
+        {L"Global\\hMutexFullChargeOnce",
          "open 0\r\nsetusb 0\r\nsetbattery -1 error 6\r\nstartonce -1 error 6\r\nclose 0\r\n", 1},
     };
     for (const auto &row : rows) {

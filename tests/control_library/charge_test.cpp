@@ -393,10 +393,12 @@ TEST_P(ChargeModeTest, OpeningFailsWithTheDeviceOpenWhenTheDriverRefuses)
 // One-time full charge. Each scenario starts with the battery limit 80 % in
 // the settings file ("BatteryChargeLimit" 1 unless the scenario says
 // otherwise), the controller at kEcStart, the settings application recorded
-// (so a session's start applies the stored values) and the machine on AC
-// with the battery half full. After every step: the step's result, the
-// controller's limit, the record's exact text (or its absence), what
-// KVFGetFullChargeOnceStat says, and the settings file's limit unchanged.
+// (so a session's start applies the stored values) unless the scenario
+// keeps the default file, and the machine on AC with the battery half full.
+// After every step: the step's result, the controller's limit, the
+// machine's record's exact text (or its absence), what
+// KVFGetFullChargeOnceStat says for the user of the moment, no record left
+// in the profile, and that user's settings file limit unchanged.
 namespace once {
 
 enum Op {
@@ -406,8 +408,17 @@ enum Op {
     Refuse,      // the driver refuses the next charge request
     SetLimit1,   // KVFSetButteryChargeLimitStat(1)
     EcBackTo1,   // the controller lost the override (a driver recovery)
+    EcTo0,       // another program put the controller at 100 %
     Resume,      // KVFClose and KVFOpen: a new session of this process
-    ClientFollow // another process follows: "open followonce close"
+    ClientFollow, // another process follows: "open followonce close"
+    UserB,       // the session ends; the second user's starts (50 % stored)
+    UserA,       // the second user's session ends; the first user's starts
+    PolicyLimit1, PolicyLimit2, PolicyNoOnce, PolicyNone, // HKLM policy changes
+    StopBeforeFull,  // a stop after the record was written, before 100 %
+    StopWhileEnding, // a stop after an end marked the record, before removal
+    HoldRecord,      // another program holds the record open (no sharing)
+    ReleaseRecord,
+    ProfileRecordResume // an earlier version's record in the profile; Resume
 };
 
 struct Step {
@@ -419,8 +430,10 @@ struct Step {
 
 constexpr char kR10[] = "[FullChargeOnce]\r\nLimit=1\r\nChargerSeen=0\r\n";
 constexpr char kR11[] = "[FullChargeOnce]\r\nLimit=1\r\nChargerSeen=1\r\n";
+constexpr char kR11e[] = "[FullChargeOnce]\r\nLimit=1\r\nChargerSeen=1\r\nEnding=1\r\n";
 constexpr char kR21[] = "[FullChargeOnce]\r\nLimit=2\r\nChargerSeen=1\r\n";
 constexpr uint32_t kEcStart = 1;
+constexpr bool kDefaultFile = false;
 
 struct Scenario {
     const char *name;
@@ -428,6 +441,7 @@ struct Scenario {
     const wchar_t *fileLimit; // "BatteryChargeLimit", never changed
     uint32_t ec;              // the controller at the start
     std::vector<Step> steps;
+    bool appRecorded = true;  // else the default file's start: nothing applied
 };
 
 const Scenario kScenarios[] = {
@@ -457,14 +471,45 @@ const Scenario kScenarios[] = {
      {{Start, 0, 0, nullptr}, {End, 0, 0, nullptr}}},
     {"the driver refuses 100 %", L"1", L"1", kEcStart,
      {{Refuse, 0, 1, nullptr}, {Start, -1, 1, nullptr}}},
-    {"the driver refuses the limit back", L"1", L"1", kEcStart,
-     {{Start, 0, 0, kR11}, {Refuse, 0, 0, kR11}, {End, -1, 0, kR11}, {AcOff, 0, 0, kR11},
-      {Refuse, 0, 0, kR11}, {Follow, -1, 0, kR11}, {Follow, 1, 1, nullptr}}},
+    {"the driver refuses the limit back: the end stays begun", L"1", L"1", kEcStart,
+     {{Start, 0, 0, kR11}, {Refuse, 0, 0, kR11}, {End, -1, 0, kR11e}, {AcOn, 0, 0, kR11e},
+      {Refuse, 0, 0, kR11e}, {Follow, -1, 0, kR11e}, {Follow, 1, 1, nullptr}}},
     {"the battery setter ends it once the driver takes the limit", L"0", L"1", 2,
      {{Start, 0, 0, kR21}, {Refuse, 0, 0, kR21}, {SetLimit1, -1, 0, kR21},
       {SetLimit1, 0, 1, nullptr}, {Follow, 0, 1, nullptr}}},
     {"without a session", L"1", L"1", kEcStart,
      {{Start, 0, 0, kR11}, {NoSession, -3, 0, kR11}, {Resume, 0, 0, kR11}, {End, 0, 1, nullptr}}},
+    {"the file says 100 %, the controller another limit: it charges, and 100 % stays", L"1", L"0", kEcStart,
+     {{Start, 0, 0, kR11}, {End, 0, 0, nullptr}}, kDefaultFile},
+    {"the default file: a session's start completes what runs", L"1", L"1", kEcStart,
+     {{StopBeforeFull, 0, 1, kR11}, {Resume, 0, 0, kR11}, {EcBackTo1, 0, 1, kR11}, {Resume, 0, 0, kR11},
+      {End, 0, 1, nullptr}},
+     kDefaultFile},
+    {"a stop while ending: the next start completes the end", L"1", L"1", kEcStart,
+     {{Start, 0, 0, kR11}, {StopWhileEnding, 0, 0, kR11e}, {Resume, 0, 1, nullptr}, {Start, 0, 0, kR11},
+      {StopWhileEnding, 0, 0, kR11e}, {EcBackTo1, 0, 1, kR11e}, {Resume, 0, 1, nullptr}, {Start, 0, 0, kR11},
+      {StopWhileEnding, 0, 0, kR11e}, {Start, 0, 0, kR11}}},
+    {"a record that cannot be replaced or removed: nothing is sent", L"1", L"1", kEcStart,
+     {{Start, 0, 0, kR11}, {HoldRecord, 0, 0, kR11}, {End, -1, 0, kR11}, {SetLimit1, -1, 0, kR11},
+      {AcOff, 0, 0, kR11}, {Follow, -1, 0, kR11}, {ReleaseRecord, 0, 0, kR11}, {End, 0, 1, nullptr}}},
+    {"a second user's start keeps it, and the second user's limit comes back", L"1", L"1", kEcStart,
+     {{Start, 0, 0, kR11}, {UserB, 0, 0, kR11}, {End, 0, 2, nullptr}, {UserA, 0, 1, nullptr},
+      {UserB, 0, 2, nullptr}, {Start, 0, 0, kR21}, {UserA, 0, 0, kR21}, {AcOff, 0, 0, kR21},
+      {Follow, 1, 1, nullptr}}},
+    {"the policy's limit comes back only while it holds", L"1", L"1", kEcStart,
+     {{Start, 0, 0, kR11}, {PolicyLimit2, 0, 0, kR11}, {End, 0, 2, nullptr}, {Start, 0, 0, kR21},
+      {PolicyNone, 0, 0, kR21}, {End, 0, 1, nullptr}}},
+    {"a policy that forbids it ends a running one at the next start", L"1", L"1", kEcStart,
+     {{Start, 0, 0, kR11}, {PolicyNoOnce, 0, 0, kR11}, {Resume, 0, 1, nullptr}, {Start, -1, 1, nullptr}}},
+    {"a lifted policy gives the controller back to the user", L"1", L"2", 0,
+     {{PolicyLimit1, 0, 0, nullptr}, {Resume, 0, 1, nullptr}, {PolicyNone, 0, 1, nullptr},
+      {Resume, 0, 2, nullptr}, {Resume, 0, 2, nullptr}, {PolicyLimit1, 0, 2, nullptr}, {Resume, 0, 1, nullptr},
+      {PolicyNone, 0, 1, nullptr}, {EcTo0, 0, 0, nullptr}, {Resume, 0, 0, nullptr}},
+     kDefaultFile},
+    {"a refused policy limit opens the session all the same", L"1", L"1", kEcStart,
+     {{PolicyLimit2, 0, 1, nullptr}, {Refuse, 0, 1, nullptr}, {Resume, 0, 1, nullptr}, {Resume, 0, 2, nullptr}}},
+    {"an earlier version's record moves from the profile to the machine", L"1", L"1", kEcStart,
+     {{ProfileRecordResume, 0, 0, kR11}, {End, 0, 1, nullptr}}, kDefaultFile},
 };
 
 // Another process follows: "open followonce close"; its follow's result.
@@ -478,6 +523,27 @@ int32_t FollowInAnotherProcess()
     return result;
 }
 
+// Who uses the machine: the first user (the test's own profile) or the
+// second (a roaming folder of its own, with 50 % stored and the settings
+// application recorded).
+class Users {
+public:
+    bool SwitchToB()
+    {
+        if (folder_.path().empty())
+            return false;
+        redirect_.emplace(folder_.path());
+        return redirect_->ok() && WriteSettingsBytes(DefaultTextBytes()) && WriteValue(L"BatteryChargeLimit", L"2") &&
+               WriteValue(L"SettinAppPath", kivotest::BinFile(L"kvf_client.exe").c_str());
+    }
+    void SwitchToA() { redirect_.reset(); }
+    bool isB() const { return redirect_.has_value(); }
+
+private:
+    kivotest::TempFolder folder_;
+    std::optional<kivotest::AppDataRedirect> redirect_;
+};
+
 } // namespace once
 
 TEST_P(ChargeModeTest, FullChargeOnceFollowsThePowerStateAndKeepsItsRecord)
@@ -487,13 +553,21 @@ TEST_P(ChargeModeTest, FullChargeOnceFollowsThePowerStateAndKeepsItsRecord)
     for (const once::Scenario &scenario : once::kScenarios) {
         SCOPED_TRACE(scenario.name);
         KVFClose();
+        RemovePolicies();
+        DeleteFileW(PolicyWrittenFile().c_str());
         ASSERT_TRUE(ResetDriver());
         ASSERT_TRUE(power.Reset() && power.SetBatteryPercent(50));
+        ASSERT_TRUE(WriteSettingsBytes(DefaultTextBytes()));
         ASSERT_TRUE(WriteValue(L"ReferenceFlag", scenario.flag));
         ASSERT_TRUE(WriteValue(L"BatteryChargeLimit", scenario.fileLimit));
-        ASSERT_TRUE(WriteValue(L"SettinAppPath", kivotest::BinFile(L"kvf_client.exe").c_str()));
+        if (scenario.appRecorded) {
+            ASSERT_TRUE(WriteValue(L"SettinAppPath", kivotest::BinFile(L"kvf_client.exe").c_str()));
+        }
         ASSERT_TRUE(panel_.setEc(0, scenario.ec));
-        ASSERT_EQ(KVFOpen(), 0); // with flag 1 it applies the file's limit, the same
+        ASSERT_EQ(KVFOpen(), 0); // with the application recorded it applies the file's limit, the same
+        once::Users users;
+        int32_t policyLimit = -1; // none
+        std::optional<UniqueHandle> held;
         int index = 0;
         for (const once::Step &step : scenario.steps) {
             SCOPED_TRACE(testing::Message() << "step " << index++);
@@ -514,18 +588,61 @@ TEST_P(ChargeModeTest, FullChargeOnceFollowsThePowerStateAndKeepsItsRecord)
             case once::Refuse: ASSERT_TRUE(panel_.failCharge(KVFBSIM_FAIL_DW_STATUS, 5)); break;
             case once::SetLimit1: result = KVFSetButteryChargeLimitStat(1); break;
             case once::EcBackTo1: ASSERT_TRUE(panel_.setEc(0, 1)); break;
+            case once::EcTo0: ASSERT_TRUE(panel_.setEc(0, 0)); break;
             case once::Resume: KVFClose(); result = KVFOpen(); break;
             case once::ClientFollow: result = once::FollowInAnotherProcess(); break;
+            case once::UserB:
+                KVFClose();
+                ASSERT_TRUE(users.SwitchToB());
+                result = KVFOpen();
+                break;
+            case once::UserA:
+                KVFClose();
+                users.SwitchToA();
+                result = KVFOpen();
+                break;
+            case once::PolicyLimit1:
+            case once::PolicyLimit2:
+                policyLimit = step.op == once::PolicyLimit1 ? 1 : 2;
+                ASSERT_TRUE(WritePolicyDword(L"BatteryChargeLimit", static_cast<DWORD>(policyLimit)));
+                break;
+            case once::PolicyNoOnce: ASSERT_TRUE(WritePolicyDword(L"AllowFullChargeOnce", 0)); break;
+            case once::PolicyNone:
+                policyLimit = -1;
+                RemovePolicies();
+                break;
+            case once::StopBeforeFull: ASSERT_TRUE(WriteBytes(FullChargeOnceFile(), once::kR11)); break;
+            case once::StopWhileEnding: ASSERT_TRUE(WriteBytes(FullChargeOnceFile(), once::kR11e)); break;
+            case once::HoldRecord:
+                held.emplace(CreateFileW(FullChargeOnceFile().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+                ASSERT_TRUE(held->valid());
+                break;
+            case once::ReleaseRecord: held.reset(); break;
+            case once::ProfileRecordResume:
+                ASSERT_TRUE(WriteBytes(ProfileFullChargeOnceFile(), once::kR11));
+                KVFClose();
+                result = KVFOpen();
+                break;
             }
             EXPECT_EQ(result, step.result);
             EXPECT_EQ(status().Ec.BatteryLimit, step.ec);
             const auto record = ReadBytes(FullChargeOnceFile());
             EXPECT_EQ(record.value_or("<none>"), step.record ? step.record : "<none>");
-            const int32_t comesBack = step.record ? step.record[24] - '0' : -1;
+            EXPECT_FALSE(ReadBytes(ProfileFullChargeOnceFile()));
+            // What comes back for the user of the moment: the policy's, the
+            // user's stored limit, or with ReferenceFlag 0 the record's.
+            const std::wstring userLimit = users.isB() ? L"2" : scenario.fileLimit;
+            int32_t comesBack = -1;
+            if (step.record)
+                comesBack = policyLimit >= 0 ? policyLimit
+                            : users.isB() || std::wstring(scenario.flag) != L"0" ? std::stoi(userLimit)
+                                                                                  : step.record[24] - '0';
             EXPECT_EQ(KVFGetFullChargeOnceStat(), comesBack);
-            EXPECT_EQ(ReadString(L"BatteryChargeLimit"), scenario.fileLimit);
+            EXPECT_EQ(ReadString(L"BatteryChargeLimit"), userLimit);
         }
         KVFClose();
+        users.SwitchToA();
         DeleteFileW(FullChargeOnceFile().c_str());
     }
 }
@@ -535,7 +652,9 @@ TEST_P(ChargeModeTest, FullChargeOnceFollowsThePowerStateAndKeepsItsRecord)
 // every call it checks succeeded): the number of samples.
 int SampleWhileTwoClientsRun(const wchar_t *commands, const wchar_t *lockName, const std::function<void()> &sample)
 {
-    const UniqueHandle lock(CreateMutexW(nullptr, FALSE, lockName));
+    // The library's locks give others no more than the right to wait and
+    // release.
+    const UniqueHandle lock(CreateMutexExW(nullptr, lockName, 0, SYNCHRONIZE | MUTEX_MODIFY_STATE));
     const std::wstring command = kivotest::Quote(kivotest::BinFile(L"kvf_client.exe")) + L" " + commands;
     auto first = kivotest::StartProcess(command);
     auto second = kivotest::StartProcess(command);
@@ -564,7 +683,7 @@ TEST_F(ChargeTest, FullChargeOnceStaysConsistentUnderTwoProcesses)
     ASSERT_TRUE(WriteValue(L"BatteryChargeLimit", L"1"));
     ASSERT_TRUE(panel_.setEc(0, 1));
     int running = 0, broken = 0;
-    const int samples = SampleWhileTwoClientsRun(L"open churn=150 close", L"hMutexFullChargeOnce", [&] {
+    const int samples = SampleWhileTwoClientsRun(L"open churn=150 close", L"Global\\hMutexFullChargeOnce", [&] {
         const auto record = ReadBytes(FullChargeOnceFile());
         const unsigned long ec = status().Ec.BatteryLimit;
         running += record ? 1 : 0;

@@ -23,7 +23,25 @@ std::wstring SettingsFolder()
 }
 
 std::wstring SettingsFile() { return SettingsFolder() + L"\\KivoFCtrl.ini"; }
-std::wstring FullChargeOnceFile() { return SettingsFolder() + L"\\FullChargeOnce.ini"; }
+std::wstring MachineFolder()
+{
+    wchar_t programData[MAX_PATH] = L"";
+    SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, programData);
+    return std::wstring(programData) + L"\\zerin\\KivoFCtrl";
+}
+
+std::wstring FullChargeOnceFile() { return MachineFolder() + L"\\FullChargeOnce.ini"; }
+std::wstring ProfileFullChargeOnceFile() { return SettingsFolder() + L"\\FullChargeOnce.ini"; }
+std::wstring PolicyWrittenFile() { return MachineFolder() + L"\\PolicyWritten.ini"; }
+
+namespace {
+
+std::vector<std::wstring> MachineFiles()
+{
+    return {FullChargeOnceFile(), ProfileFullChargeOnceFile(), PolicyWrittenFile()};
+}
+
+} // namespace
 
 std::optional<std::string> ReadBytes(const std::wstring &path)
 {
@@ -202,9 +220,12 @@ void KvfTest::SetUp()
 {
     RemovePolicies();
     savedSettings_ = ReadBytes(SettingsFile());
-    savedRecord_ = ReadBytes(FullChargeOnceFile());
+    savedMachineFiles_.clear();
+    for (const std::wstring &file : MachineFiles()) {
+        savedMachineFiles_.push_back(ReadBytes(file));
+        DeleteFileW(file.c_str());
+    }
     ASSERT_TRUE(WriteSettingsBytes(DefaultTextBytes()));
-    DeleteFileW(FullChargeOnceFile().c_str());
     kivotest::SimPanelTest::SetUp();
     gRecorderA.Reset();
     gRecorderB.Reset();
@@ -228,10 +249,13 @@ void KvfTest::TearDown()
         WriteSettingsBytes(*savedSettings_);
     else
         DeleteFileW(SettingsFile().c_str());
-    if (savedRecord_)
-        WriteBytes(FullChargeOnceFile(), *savedRecord_);
-    else
-        DeleteFileW(FullChargeOnceFile().c_str());
+    const std::vector<std::wstring> files = MachineFiles();
+    for (size_t i = 0; i < savedMachineFiles_.size() && i < files.size(); ++i) {
+        if (savedMachineFiles_[i])
+            WriteBytes(files[i], *savedMachineFiles_[i]);
+        else
+            DeleteFileW(files[i].c_str());
+    }
 }
 
 } // namespace kvftest

@@ -19,8 +19,14 @@ namespace kvftest {
 // %APPDATA%\zerin\KivoFCtrl and the file in it.
 std::wstring SettingsFolder();
 std::wstring SettingsFile();
-// The record of a running one-time full charge, beside the settings file.
+// %ProgramData%\zerin\KivoFCtrl: the machine's files.
+std::wstring MachineFolder();
+// The record of a running one-time full charge, the machine's; where an
+// earlier version kept it, beside the settings file; the note of what the
+// machine policy wrote.
 std::wstring FullChargeOnceFile();
+std::wstring ProfileFullChargeOnceFile();
+std::wstring PolicyWrittenFile();
 
 std::optional<std::string> ReadBytes(const std::wstring &path);
 bool WriteBytes(const std::wstring &path, const std::string &bytes);
@@ -74,10 +80,10 @@ void CallbackA(uint32_t report);
 void CallbackB(uint32_t report);
 
 // Each test starts with the settings file in its default text, the driver's
-// counters reset, no one-time full charge recorded, no machine policy and no
-// session;
-// afterwards the session is closed, the EC values and the user's settings
-// file (and record) are as they were.
+// counters reset, no one-time full charge recorded, nothing noted of the
+// machine policy, no machine policy and no session; afterwards the session
+// is closed, the EC values, the user's settings file and the machine's
+// files are as they were.
 class KvfTest : public kivotest::SimPanelTest {
 protected:
     void SetUp() override;
@@ -85,7 +91,7 @@ protected:
 
 private:
     std::optional<std::string> savedSettings_;
-    std::optional<std::string> savedRecord_;
+    std::vector<std::optional<std::string>> savedMachineFiles_;
 };
 
 // How the driver answers charge requests: at once, or pended for a few
