@@ -11,8 +11,11 @@
 // Exit codes: 0 done, 1 bad arguments (usage on standard error; nothing is
 // opened or written), 2 the driver is not available, 3 the driver refused
 // the value, 4 the machine policy fixes the option (set by the user's
-// organization; nothing changed). The driver session is always closed
-// again before the end.
+// organization; nothing changed), 5 (status only) the controller refused a
+// value the machine policy fixes when the session opened: the options are
+// shown all the same, and every command says so on standard error (the next
+// start tries the value again). The driver session is always closed again
+// before the end.
 #include <windows.h>
 
 #include <cstdint>
@@ -31,6 +34,7 @@ constexpr int kBadArguments = 1;
 constexpr int kNoDriver = 2;
 constexpr int kRefused = 3;
 constexpr int kByPolicy = 4;
+constexpr int kPolicyRefused = 5;
 // ERROR_ACCESS_DISABLED_BY_POLICY, as the library reports a fixed option.
 constexpr DWORD kDisabledByPolicy = 1260;
 
@@ -122,6 +126,8 @@ int WithSession(Body body)
         Err(chargectl::Text(IDS_NO_DRIVER));
         return kNoDriver;
     }
+    if ((KVFGetChargePolicy() & KVF_POLICY_REFUSED) != 0)
+        Err(chargectl::Text(IDS_POLICY_REFUSED));
     return body();
 }
 
@@ -137,7 +143,7 @@ int ShowStatus()
         const int32_t policy = KVFGetChargePolicy();
         Out(Fixed(BatteryLine(battery, KVFGetFullChargeOnceStat()), policy, KVF_POLICY_BATTERY_LIMIT));
         Out(Fixed(UsbLine(usb), policy, KVF_POLICY_USB_CHARGE));
-        return kDone;
+        return (policy & KVF_POLICY_REFUSED) != 0 ? kPolicyRefused : kDone;
     });
 }
 

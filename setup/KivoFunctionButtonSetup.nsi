@@ -593,6 +593,13 @@ Section "Install"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   ${Log} "Registered: start at logon, Add/Remove Programs entry"
 
+  ; The folder every user's control library shares (the one-time full
+  ; charge belongs to the machine). A library makes it too when it is
+  ; missing, so a failure here is logged, not fatal.
+  Push `share`
+  Call RunHelper
+  Pop $0
+
   Call ReleaseHosts
   Push "own"
   Call StartHosts
@@ -642,6 +649,14 @@ Section "Uninstall"
   !insertmacro InstalledFiles DeleteInstalled
   !insertmacro ReplaceableFiles DeletePending
   !insertmacro RemovePolicyFiles
+  ; The control library's machine folder: what the policy wrote means
+  ; nothing without the program; a running one-time full charge's record
+  ; stays for a later installation to complete, and so does the folder then.
+  SetShellVarContext all
+  Delete "$APPDATA\zerin\KivoFCtrl\PolicyWritten.ini"
+  Delete "$APPDATA\zerin\KivoFCtrl\*.new"
+  RMDir "$APPDATA\zerin\KivoFCtrl"
+  RMDir "$APPDATA\zerin"
   Delete "$INSTDIR\*.inf"
   Delete "$INSTDIR\*.sys"
   Delete "$INSTDIR\*.cat"

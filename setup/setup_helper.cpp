@@ -1,7 +1,8 @@
 // KivoSetupHelper: what the setup package does for the users of the
 // machine, beyond its files: closing the tray program in every session
 // before the files are replaced, letting go of the close signal once they
-// are, and starting the program again for those users.
+// are, starting the program again for those users, and making the folder
+// all their control libraries share.
 //
 //   KivoSetupHelper close <program> <seconds> <sessions file> <setup pid>
 //       0 no process of the program runs any more, 1 some still run
@@ -9,17 +10,22 @@
 //       0 the signal is reset (or there is none), 1 it could not be
 //   KivoSetupHelper start <program> <sessions file> [own]
 //       0 started in every session, 1 some sessions get it at next logon
+//   KivoSetupHelper share
+//       0 the control library's machine folder is there with the rights
+//       every user needs (made, or given them again), 1 it is not
 //
 // Exit code 2 for a usage error. Every step is said on standard output,
 // which the setup writes to its log.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "close_hosts.h"
 #include "close_signal.h"
 #include "start_hosts.h"
+#include "win32/machine_data_folder.h"
 
 namespace {
 
@@ -31,6 +37,24 @@ bool Number(const wchar_t *text, DWORD &value) noexcept
         return false;
     value = static_cast<DWORD>(number);
     return true;
+}
+
+// A folder a user made first, with rights of that user's choosing, is given
+// the folder's own rights again: the setup runs as an administrator.
+int ShareMachineFolder()
+{
+    wchar_t folder[MAX_PATH];
+    if (!machine_data::FolderPath(folder)) {
+        std::printf("The control library's machine folder could not be resolved\n");
+        return 1;
+    }
+    if (!machine_data::MakeFolder(folder, true)) {
+        std::printf("The control library's machine folder %ls could not be made or given its rights: error %lu\n",
+                    folder, GetLastError());
+        return 1;
+    }
+    std::printf("The control library's machine folder %ls is ready for every user\n", folder);
+    return 0;
 }
 
 } // namespace
@@ -46,6 +70,8 @@ int wmain(int argc, wchar_t **argv)
         return CloseHosts(argv[2], seconds, argv[4], setupProcess);
     if (verb == L"reset" && argc == 2)
         return ResetCloseSignal() ? 0 : 1;
+    if (verb == L"share" && argc == 2)
+        return ShareMachineFolder();
     if (verb == L"start" && (argc == 4 || (argc == 5 && std::wstring(argv[4]) == L"own")))
         return StartHosts(argv[2], argv[3], argc == 5);
     return 2;

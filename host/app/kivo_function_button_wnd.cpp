@@ -121,6 +121,7 @@ _kvf_error_id CKivoFunctionButtonWnd::OpenNotification()
     if (KVFOpen() != 0)
         return KVF_ERROR_DRIVER_OPEN;
     m_bOpen = true;
+    ReportPolicyRefusal();
     m_ullSessionOpened = GetTickCount64();
     m_nReportsAtOpen = ReportsReceived();
     InitializeCallBackFunction(m_hWnd);
@@ -178,6 +179,17 @@ LRESULT CKivoFunctionButtonWnd::OnChargeAction(WPARAM wParam, LPARAM lParam)
     SetError(KVF_ERROR_CHARGE_ACTION);
     checkLastError();
     return 0;
+}
+
+// A value the machine policy fixes that the controller refused leaves the
+// session open (the buttons work); the user hears of it once, not at every
+// resume or policy refresh that tries it again.
+void CKivoFunctionButtonWnd::ReportPolicyRefusal()
+{
+    const bool refused = (KVFGetChargePolicy() & KVF_POLICY_REFUSED) != 0;
+    if (refused && !m_bPolicyRefusalShown)
+        ShowChargeBalloon(LoadResourceString(IDS_CHARGE_POLICY_REFUSED, 256));
+    m_bPolicyRefusalShown = refused;
 }
 
 void CKivoFunctionButtonWnd::ShowChargeBalloon(const std::wstring &text)

@@ -77,6 +77,7 @@ protected:
     // battery full) ends, and the balloon says which limit is back.
     void FollowPowerState();
     void ShowChargeBalloon(const std::wstring &text);
+    void ReportPolicyRefusal();
     // What Windows asks of the holders of the device handle before the
     // device is disabled, updated or removed; TRUE lets it go on.
     LRESULT OnDeviceHandleEvent(CDeviceHandleWatch::Event event);
@@ -110,6 +111,9 @@ private:
     // Windows asked to remove the device and the session let go: until the
     // outcome (the removal failed, or it is done) nothing reopens it.
     bool m_bDeviceLeaving = false;
+    // The balloon about a refused policy value was shown, and no session's
+    // start has found the value accepted since.
+    bool m_bPolicyRefusalShown = false;
     CPowerWatch m_PowerWatch;
     CSetupCloseWatch m_SetupCloseWatch;
 };

@@ -66,7 +66,7 @@ for dll in "${!expected_exports[@]}"; do
 done
 
 # ---- the host binds the control library by ordinal only --------------------
-check "host imports of KivoFCtrl.dll" "ordinal:1 ordinal:2 ordinal:3 ordinal:4 ordinal:5 ordinal:6 ordinal:7 ordinal:8 ordinal:9 ordinal:10 ordinal:11 ordinal:12 ordinal:14" \
+check "host imports of KivoFCtrl.dll" "ordinal:1 ordinal:2 ordinal:3 ordinal:4 ordinal:5 ordinal:6 ordinal:7 ordinal:8 ordinal:9 ordinal:10 ordinal:11 ordinal:12 ordinal:13 ordinal:14" \
   "$(imports_of "$dist/KivoFunctionButtonApl.exe" KivoFCtrl.dll | tr ' ' '\n' | sort -t: -k2 -n | xargs)"
 check "charge command line imports of KivoFCtrl.dll" "ordinal:1 ordinal:2 ordinal:4 ordinal:5 ordinal:6 ordinal:7 ordinal:9 ordinal:10 ordinal:11 ordinal:13" \
   "$(imports_of "$dist/KivoChargeCtl.exe" KivoFCtrl.dll | tr ' ' '\n' | sort -t: -k2 -n | xargs)"

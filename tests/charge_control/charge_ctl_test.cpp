@@ -97,7 +97,9 @@ TEST_F(ChargeCtlTest, WordsSetTheOptionsAndStatusReadsThemBack)
 
 // The machine policy fixes the battery limit at 80 % and forbids a full
 // charge once: status says so, another value exits with 4 and changes
-// nothing, the policy's own value and the other option are as ever.
+// nothing, the policy's own value and the other option are as ever. A
+// controller that refuses the policy's value at the session's start leaves
+// the options readable: status says so and exits with 5.
 TEST_F(ChargeCtlTest, WhatThePolicyFixesIsShownAndCannotBeChanged)
 {
     constexpr char kByPolicy[] = "KivoChargeCtl: this option is set by your organization.\r\n";
@@ -110,15 +112,23 @@ TEST_F(ChargeCtlTest, WhatThePolicyFixesIsShownAndCannotBeChanged)
         const char *output;
         uint32_t ecUsb;
         int32_t fileBattery;
+        bool refuse = false; // the controller refuses the session start's first value
     } rows[] = {
         {L"status", 0, "battery limit 80 % (set by your organization)\r\nUSB charging while off: off\r\n", 0, 0},
         {L"battery 50", 4, kByPolicy, 0, 0},
         {L"battery full-once", 4, kByPolicy, 0, 0},
         {L"battery 80", 0, "battery limit 80 %\r\n", 0, 1},
         {L"usb on", 0, "USB charging while off: on\r\n", 1, 1},
+        {L"status", 5,
+         "KivoChargeCtl: the controller did not accept the value your organization set; it is tried again at the "
+         "next start.\r\nbattery limit 80 % (set by your organization)\r\nUSB charging while off: on\r\n",
+         1, 1, true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(testing::Message() << std::string(row.arguments, row.arguments + wcslen(row.arguments)));
+        if (row.refuse) {
+            ASSERT_TRUE(panel_.failCharge(KVFBSIM_FAIL_DW_STATUS, 5));
+        }
         const CtlRun run = ChargeCtl(row.arguments);
         EXPECT_EQ(run.exitCode, row.exitCode);
         EXPECT_EQ(run.output, row.output);

@@ -32,6 +32,7 @@ protected:
         HostAppTest::SetUp();
         savedLibrary_ = kvftest::ReadBytes(kvftest::SettingsFile());
         DeleteFileW(kvftest::FullChargeOnceFile().c_str());
+        DeleteFileW(kvftest::PolicyWrittenFile().c_str());
         ASSERT_TRUE(power_.available());
         ASSERT_TRUE(power_.SetAc(kivotest::AcState::Online) && power_.SetBatteryPercent(60));
         ASSERT_TRUE(kvftest::WriteSettingsBytes(kvftest::DefaultTextBytes()));
@@ -42,6 +43,7 @@ protected:
     void TearDown() override
     {
         DeleteFileW(kvftest::FullChargeOnceFile().c_str());
+        DeleteFileW(kvftest::PolicyWrittenFile().c_str());
         kvftest::RemovePolicies();
         power_.Reset();
         if (savedLibrary_)
@@ -81,11 +83,14 @@ protected:
 // One host through a user's day: the limit stepped down, a full charge once
 // that survives a restart of the host on AC, ends when the battery is full
 // on AC and, started again, when the charger is unplugged, one started on
-// battery and ended by a second press, one the driver refuses, and a machine
-// policy that arrives while the host runs.
+// battery and ended by a second press, one the driver refuses, a machine
+// policy that arrives while the host runs, and a policy value the controller
+// refuses (the session stays open: the user is told, and the buttons work).
 TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
 {
-    enum class Step { PressA, PressB, RestartWithUsbOnA, Unplug, RefusedPressB, PolicyRefreshed, FullOnAc };
+    enum class Step {
+        PressA, PressB, RestartWithUsbOnA, Unplug, RefusedPressB, PolicyRefreshed, RefusedPolicyRefreshed, FullOnAc
+    };
     const struct {
         const char *label;
         Step step;
@@ -116,6 +121,11 @@ TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
          kNone},
         {"a refreshed machine policy: 80 %, no full charge once", Step::PolicyRefreshed, nullptr, 1, 1, 2, kNone},
         {"a press the policy forbids", Step::PressB, L"This charge option is set by your organization.", 1, 1, 2,
+         kNone},
+        {"a policy value the controller refuses", Step::RefusedPolicyRefreshed,
+         L"The battery did not accept the charge setting your organization set. It is tried again at the next start.",
+         2, 1, 2, kNone},
+        {"the buttons work after it", Step::PressB, L"This charge option is set by your organization.", 2, 1, 2,
          kNone},
     };
     HostApp host;
@@ -153,6 +163,12 @@ TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
             ASSERT_TRUE(kvftest::WritePolicyDword(L"AllowFullChargeOnce", 0));
             SendMessageW(host.mainWindow, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Policy"));
             SettledStatus([&](const KVFBSIM_STATUS &s) { return s.Ec.BatteryLimit == row.ecLimit; });
+            break;
+        case Step::RefusedPolicyRefreshed:
+            ASSERT_TRUE(panel_.setEc(1, 2));
+            ASSERT_TRUE(panel_.failCharge(KVFBSIM_FAIL_DW_STATUS, 5));
+            SendMessageW(host.mainWindow, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Policy"));
+            EXPECT_TRUE(WaitBalloon(row.shown));
             break;
         }
         const KVFBSIM_STATUS status = Status();

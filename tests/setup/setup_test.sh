@@ -185,6 +185,11 @@ check "installed: the charge command line works" "USB charging while off: on (se
 echo "note: the tray program's token under Wine: $(probe elevation KIVO_FUNCTION)"
 log=$(find "$WINEPREFIX/drive_c/users" -name KivoFunctionButtonSetup.log | head -n1)
 check "installed: log written" yes "$(grep -q '^Done' "$log" 2>/dev/null && echo yes || echo no)"
+# Every user's control library shares one folder of the machine. Wine 8
+# keeps no access list of a file (it answers one made from the Unix mode),
+# so the rights themselves are a check on Windows.
+check "installed: the machine folder, made for every user" yes \
+  "$(grep -qF 'machine folder C:\ProgramData\zerin\KivoFCtrl is ready for every user' "$log" && echo yes || echo no)"
 
 # The user's own settings (the tray program copied the template on its first
 # start) survive an upgrade.
@@ -260,6 +265,8 @@ check "uninstall: the tray program closed" gone "$(gone "$elsewhere")"
 check "uninstall: the driver is gone" missing "$(probe device)"
 nothing_installed "uninstalled"
 check "uninstall: the user's settings kept" yes "$([ -n "$settings" ] && [ -f "$settings" ] && echo yes || echo no)"
+check "uninstall: the machine folder, with what the policy wrote, gone" absent \
+  "$([ -e "$WINEPREFIX/drive_c/ProgramData/zerin" ] && echo present || echo absent)"
 
 # A driver package the device installer refuses: exit 4, nothing left.
 check "refused driver: exit code" 4 "$(run "\"$broken\" /S /FORCE")"
