@@ -414,8 +414,8 @@ enum Op {
     UserB,       // the session ends; the second user's starts (50 % stored)
     UserA,       // the second user's session ends; the first user's starts
     PolicyLimit1, PolicyLimit2, PolicyNoOnce, PolicyNone, // HKLM policy changes
-    StopBeforeFull,  // a stop after the record was written, before 100 %
-    StopWhileEnding, // a stop after an end marked the record, before removal
+    PutRecord,       // the step's record is put there: what a stop, another
+                     // version or another program left
     HoldRecord,      // another program holds the record open (no sharing)
     ReleaseRecord,
     ProfileRecordResume // an earlier version's record in the profile; Resume
@@ -481,14 +481,14 @@ const Scenario kScenarios[] = {
      {{Start, 0, 0, kR11}, {NoSession, -3, 0, kR11}, {Resume, 0, 0, kR11}, {End, 0, 1, nullptr}}},
     {"the file says 100 %, the controller another limit: it charges, and 100 % stays", L"1", L"0", kEcStart,
      {{Start, 0, 0, kR11}, {End, 0, 0, nullptr}}, kDefaultFile},
-    {"the default file: a session's start completes what runs", L"1", L"1", kEcStart,
-     {{StopBeforeFull, 0, 1, kR11}, {Resume, 0, 0, kR11}, {EcBackTo1, 0, 1, kR11}, {Resume, 0, 0, kR11},
-      {End, 0, 1, nullptr}},
+    {"the default file: a session's start completes what runs, an empty record too", L"1", L"1", kEcStart,
+     {{PutRecord, 0, 1, kR11}, {Resume, 0, 0, kR11}, {EcBackTo1, 0, 1, kR11}, {Resume, 0, 0, kR11},
+      {End, 0, 1, nullptr}, {PutRecord, 0, 1, ""}, {Resume, 0, 0, ""}, {Follow, 0, 0, kR11}, {End, 0, 1, nullptr}},
      kDefaultFile},
     {"a stop while ending: the next start completes the end", L"1", L"1", kEcStart,
-     {{Start, 0, 0, kR11}, {StopWhileEnding, 0, 0, kR11e}, {Resume, 0, 1, nullptr}, {Start, 0, 0, kR11},
-      {StopWhileEnding, 0, 0, kR11e}, {EcBackTo1, 0, 1, kR11e}, {Resume, 0, 1, nullptr}, {Start, 0, 0, kR11},
-      {StopWhileEnding, 0, 0, kR11e}, {Start, 0, 0, kR11}}},
+     {{Start, 0, 0, kR11}, {PutRecord, 0, 0, kR11e}, {Resume, 0, 1, nullptr}, {Start, 0, 0, kR11},
+      {PutRecord, 0, 0, kR11e}, {EcBackTo1, 0, 1, kR11e}, {Resume, 0, 1, nullptr}, {Start, 0, 0, kR11},
+      {PutRecord, 0, 0, kR11e}, {Start, 0, 0, kR11}}},
     {"a record that cannot be replaced or removed: nothing is sent", L"1", L"1", kEcStart,
      {{Start, 0, 0, kR11}, {HoldRecord, 0, 0, kR11}, {End, -1, 0, kR11}, {SetLimit1, -1, 0, kR11},
       {AcOff, 0, 0, kR11}, {Follow, -1, 0, kR11}, {ReleaseRecord, 0, 0, kR11}, {End, 0, 1, nullptr}}},
@@ -611,8 +611,7 @@ TEST_P(ChargeModeTest, FullChargeOnceFollowsThePowerStateAndKeepsItsRecord)
                 policyLimit = -1;
                 RemovePolicies();
                 break;
-            case once::StopBeforeFull: ASSERT_TRUE(WriteBytes(FullChargeOnceFile(), once::kR11)); break;
-            case once::StopWhileEnding: ASSERT_TRUE(WriteBytes(FullChargeOnceFile(), once::kR11e)); break;
+            case once::PutRecord: ASSERT_TRUE(WriteBytes(FullChargeOnceFile(), step.record)); break;
             case once::HoldRecord:
                 held.emplace(CreateFileW(FullChargeOnceFile().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                          OPEN_EXISTING, 0, nullptr));
