@@ -9,7 +9,7 @@
 
 #include "library_module.h"
 #include "win32/mutex_lock.h"
-#include "win32/unique_find.h"
+#include "win32/folder_levels.h"
 
 namespace kvf {
 
@@ -113,21 +113,12 @@ int CreateDirectoryTree(const wchar_t *folder)
     if (path[length - 1] != L'\\' && FAILED(StringCchCatW(path, MAX_PATH, L"\\")))
         return 0;
 
-    for (wchar_t *separator = path + 1; *separator != L'\0'; ++separator) {
-        if (*separator != L'\\')
-            continue;
-        *separator = L'\0';
-        WIN32_FIND_DATAW found;
-        const UniqueFind search(FindFirstFileW(path, &found));
-        if (!search.valid() && !CreateDirectoryW(path, nullptr) &&
-            GetLastError() != ERROR_ALREADY_EXISTS) {
-            // A level that another process created a moment ago, or one the
-            // search cannot see (a bare drive), exists all the same.
-            return 0;
-        }
-        *separator = L'\\';
-    }
-    return 1;
+    // The walk starts below the drive or share: a profile redirected to a
+    // server is made level by level under its share.
+    const int levels = folder_levels::Walk(path, folder_levels::FindOrCreateLevel);
+    if (levels != 0)
+        return levels > 0 ? 1 : 0;
+    return PathIsDirectoryW(path) ? 1 : 0;
 }
 
 int WriteDefaultSettingFile(const wchar_t *path)

@@ -25,12 +25,16 @@ void BringToFront(DWORD pid, bool startMenuFallback) noexcept
     gSend5BFWnd = 1;
 }
 
-BOOL CALLBACK EnumWindowsProc(HWND hwnd, LPARAM pid)
+BOOL CALLBACK EnumWindowsProc(HWND hwnd, LPARAM search)
 {
+    auto &wanted = *reinterpret_cast<WindowSearch *>(search);
     DWORD owner = 0;
     GetWindowThreadProcessId(hwnd, &owner);
-    if (owner != static_cast<DWORD>(pid))
+    if (owner != wanted.pid)
         return TRUE;
+    if (wanted.mainWindowsOnly && (!IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER) != nullptr))
+        return TRUE;
+    wanted.found = true;
     if (SetForegroundWindow(hwnd))
         gNotSetFWnd = 1;
     return FALSE;
@@ -39,7 +43,12 @@ BOOL CALLBACK EnumWindowsProc(HWND hwnd, LPARAM pid)
 void SetProcIDtoForegroundWindow(DWORD pid) noexcept
 {
     gNotSetFWnd = 0;
-    EnumWindows(EnumWindowsProc, static_cast<LPARAM>(pid));
+    WindowSearch search{pid, true, false};
+    EnumWindows(EnumWindowsProc, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) {
+        search.mainWindowsOnly = false;
+        EnumWindows(EnumWindowsProc, reinterpret_cast<LPARAM>(&search));
+    }
     if (gSend5BFWnd == 1) {
         if (gNotSetFWnd == 0)
             hideMetroMenu();

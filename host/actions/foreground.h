@@ -17,10 +17,20 @@ extern DWORD gNotSetFWnd;
 // fallback, 0 without, and 1 again afterwards.
 void BringToFront(DWORD pid, bool startMenuFallback) noexcept;
 
-// Tries the first top-level window of the process (enumeration order,
-// visible or not). Only under BringToFront.
+// Tries the process's first visible, unowned top-level window (its main
+// window, not a hidden helper or an owned popup that comes first in the
+// windows' order); only when it has none, its first top-level window
+// (a companion that is woken while its window is still hidden). Only under
+// BringToFront.
 void SetProcIDtoForegroundWindow(DWORD pid) noexcept;
-BOOL CALLBACK EnumWindowsProc(HWND hwnd, LPARAM pid);
+
+// What the enumeration looks for and what it found.
+struct WindowSearch {
+    DWORD pid;
+    bool mainWindowsOnly;
+    bool found;
+};
+BOOL CALLBACK EnumWindowsProc(HWND hwnd, LPARAM search);
 
 // Presses and releases the left Windows key when the foreground window is
 // the Start menu (its title is string 300 of the program's resources).

@@ -39,8 +39,14 @@ bool CSearchAplication::getShortcutInfo(HWND ownerWnd, LPCWSTR linkPath, LPWSTR 
         FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())) ||
         FAILED(file->Load(path, STGM_READ)) || FAILED(link->Resolve(ownerWnd, SLR_ANY_MATCH)))
         return false;
+    // A shortcut to something that is not a file (a virtual folder such as
+    // the Control Panel) has no path: S_FALSE and an empty target. It
+    // counts as unresolved, like a shortcut that is not there.
     WIN32_FIND_DATAW found;
-    link->GetPath(target, kPathChars, &found, 0);
+    if (link->GetPath(target, kPathChars, &found, 0) != S_OK || target[0] == L'\0') {
+        target[0] = L'\0';
+        return false;
+    }
     link->GetArguments(arguments, kPathChars);
     return true;
 }

@@ -2,7 +2,7 @@
 
 #include <strsafe.h>
 
-#include "win32/unique_find.h"
+#include "win32/folder_levels.h"
 #include "settings/ini_file_path.h"
 
 bool CheckAndCreateDir(LPCWSTR path) noexcept
@@ -18,20 +18,11 @@ bool CheckAndCreateDir(LPCWSTR path) noexcept
     if (folder[length - 1] != L'\\' && FAILED(StringCchCatW(folder, kIniPathChars, L"\\")))
         return false;
 
-    bool examined = false;
-    for (WCHAR *separator = wcschr(folder + 1, L'\\'); separator != nullptr;
-         separator = wcschr(separator + 1, L'\\')) {
-        *separator = L'\0';
-        examined = true;
-        WIN32_FIND_DATAW found;
-        const UniqueFind search(FindFirstFileW(folder, &found));
-        // A bare drive ("C:") is never found by a search, and another process
-        // may create the same level at the same moment: both show up as
-        // ERROR_ALREADY_EXISTS, which means the level is there.
-        if (!search.valid() && !CreateDirectoryW(folder, nullptr) &&
-            GetLastError() != ERROR_ALREADY_EXISTS)
-            return false;
-        *separator = L'\\';
-    }
-    return examined;
+    // A share or drive root has no level to make: the path stands when the
+    // root is there.
+    const int levels = folder_levels::Walk(folder, folder_levels::FindOrCreateLevel);
+    if (levels != 0)
+        return levels > 0;
+    const DWORD attributes = GetFileAttributesW(folder);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }

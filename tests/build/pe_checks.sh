@@ -109,6 +109,11 @@ check "host execution level" "requestedExecutionLevel level=asInvoker uiAccess=t
 check "device installer execution level" \
   "requestedExecutionLevel level=requireAdministrator uiAccess=false" \
   "$(execution_level "$dist/KivoDevInst.exe")"
+# Per-monitor v2: Windows scales the dialog and its fonts for each monitor
+# (per-monitor on Windows 8.1 and early Windows 10, system-aware before).
+check "host DPI awareness" "true/pm PerMonitorV2, PerMonitor" \
+  "$("$windres" -J coff -i "$dist/KivoFunctionButtonApl.exe" -O rc 2>/dev/null |
+     grep -o -e '<dpiAware [^>]*>[^<]*' -e '<dpiAwareness [^>]*>[^<]*' | sed 's/.*>//' | tr '\n' ' ' | sed 's/ $//')"
 check "host icon group 128" "128" "$("$windres" -J coff -i "$dist/KivoFunctionButtonApl.exe" -O rc 2>/dev/null |
   awk '/Type: group icon/ { on = 1 } on && /Name:/ { print $2 + 0; exit }')"
 

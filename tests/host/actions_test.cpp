@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "actions/executer.h"
+#include "actions/foreground.h"
 #include "actions/process_start.h"
 #include "button_road_fixture.h"
 #include "callback/notify_callback.h"
@@ -89,6 +90,25 @@ TEST_F(Actions, AProgramStartsAndComesToTheFront)
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(WaitForeground(window));
     EXPECT_EQ(Log(L"PlainWindow.log"), std::vector<std::string>{"start one two"});
+}
+
+// The process's main window comes to the front, not the owned popup or the
+// hidden helper window that come before it in the windows' order (the
+// newest first).
+TEST_F(Actions, TheMainWindowComesToTheFrontNotAPopupOrAHiddenWindow)
+{
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    const HWND main = CreateWindowExW(0, L"STATIC", L"Kivo main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                      nullptr, nullptr, instance, nullptr);
+    const HWND hidden = CreateWindowExW(0, L"STATIC", L"Kivo hidden", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                        instance, nullptr);
+    const HWND popup = CreateWindowExW(0, L"STATIC", L"Kivo popup", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, main,
+                                       nullptr, instance, nullptr);
+    ASSERT_TRUE(main && hidden && popup);
+    BringToFront(GetCurrentProcessId(), false);
+    EXPECT_TRUE(WaitForeground(main));
+    for (HWND window : {popup, hidden, main})
+        DestroyWindow(window);
 }
 
 TEST_F(Actions, AnUnresolvedCommandDoesNothingAndSucceeds)

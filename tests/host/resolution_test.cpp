@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <knownfolders.h>
+#include <shlobj.h>
 #include <strsafe.h>
 
 #include <string>
@@ -29,13 +30,17 @@ constexpr wchar_t kTestKey[] = L"Software\\KivoButtonRoadTest";
 const std::wstring kUserRef = std::wstring(L"HKEY_CURRENT_USER\\") + kTestKey + L",";
 const std::wstring kMachineRef = std::wstring(L"HKEY_LOCAL_MACHINE\\") + kTestKey + L",";
 
-// The discovery rows: one shortcut of the current user.
-bool FeedOneShortcut(IWbemServices *, const wchar_t *query, const wchar_t *, std::size_t,
-                     std::vector<UniqueVariant> &values)
+// The discovery rows: two shortcuts of the current user, one to a program
+// and one to a folder that is not a file.
+bool FeedShortcuts(IWbemServices *, const wchar_t *query, const wchar_t *, std::size_t,
+                   std::vector<UniqueVariant> &values)
 {
-    const bool users = std::wstring(query).find(L"Win32_ComputerSystem") != std::wstring::npos;
-    values.push_back(UniqueVariant::FromString(
-        users ? L"WORKGROUP\\alice" : L"WORKGROUP\\alice:Kivo Host Test\\Recorder Link.lnk"));
+    if (std::wstring(query).find(L"Win32_ComputerSystem") != std::wstring::npos) {
+        values.push_back(UniqueVariant::FromString(L"WORKGROUP\\alice"));
+        return true;
+    }
+    values.push_back(UniqueVariant::FromString(L"WORKGROUP\\alice:Kivo Host Test\\Recorder Link.lnk"));
+    values.push_back(UniqueVariant::FromString(L"WORKGROUP\\alice:Kivo Host Test\\Computer Link.lnk"));
     return true;
 }
 
@@ -57,7 +62,8 @@ protected:
         ASSERT_TRUE(links_.ok());
         ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
         const bool linked = CreateShellLink(links_.path() + L"\\Recorder Link.lnk",
-                                            kivotest::BinFile(L"CommandRecorder.exe"), L"linkarg");
+                                            kivotest::BinFile(L"CommandRecorder.exe"), L"linkarg") &&
+                            CreateFolderLink(links_.path() + L"\\Computer Link.lnk", CSIDL_DRIVES);
         CoUninitialize();
         ASSERT_TRUE(linked);
         ASSERT_EQ(parameter_.Load(window_), TRUE);
@@ -107,7 +113,7 @@ protected:
         GetKnownFolder(FOLDERID_RoamingAppData, roaming);
         return roaming + L"\\Microsoft\\Windows\\Kivo Host Test";
     }()};
-    CFunctionButtonParameter parameter_{FeedOneShortcut};
+    CFunctionButtonParameter parameter_{FeedShortcuts};
 };
 
 TEST_F(Resolution, EveryKindGivesItsCommandOrFails)
@@ -122,6 +128,7 @@ TEST_F(Resolution, EveryKindGivesItsCommandOrFails)
         {"1 empty path", 1, L"", L"opt", TRUE, L" opt"},
         {"2 shortcut", 2, L"Recorder Link", L"opt", TRUE, L"\"" + recorder + L"\" linkarg opt"},
         {"2 name not installed", 2, L"Not Installed", L"opt", FALSE, L""},
+        {"2 shortcut to a folder that is not a file", 2, L"Computer Link", L"opt", FALSE, L""},
         {"2 name in other case", 2, L"recorder link", L"", FALSE, L""},
         {"3 window switcher", 3, L"ignored", L"", TRUE, L" "},
         {"4 display switcher", 4, L"", L"x", TRUE, L" x"},
@@ -223,7 +230,7 @@ TEST_F(Resolution, SetCallBackParameterReportsEachButtonThatCannotAct)
         {L"C:\\a.exe", L"C:\\b.exe", 0},
         {L"Not Installed", L"C:\\b.exe", 1},
         {L"C:\\a.exe", L"Not Installed", 2},
-        {L"Not Installed", L"Also Not Installed", 3},
+        {L"Not Installed", L"Computer Link", 3},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.result);
@@ -237,7 +244,7 @@ TEST_F(Resolution, SetCallBackParameterReportsEachButtonThatCannotAct)
         ini.Set(L"Setting", L"ButtonBSettingId", L"2");
         ini.Set(L"Setting", L"ButtonAction", L"0");
         ASSERT_TRUE(WriteUserFile(ini));
-        CFunctionButtonParameter parameter(FeedOneShortcut);
+        CFunctionButtonParameter parameter(FeedShortcuts);
         ASSERT_EQ(parameter.Load(window_), TRUE);
         EXPECT_EQ(parameter.SetCallBackParameter(), row.result);
         EXPECT_EQ(gCallBackParameter.dwButtonAction, 0u);

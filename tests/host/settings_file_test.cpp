@@ -12,6 +12,7 @@
 #include "scratch_folder.h"
 #include "settings/folder_levels.h"
 #include "settings/ini_file_path.h"
+#include "win32/folder_levels.h"
 #include "win32/unique_handle.h"
 #include "user_settings_guard.h"
 
@@ -129,6 +130,38 @@ TEST_F(SettingsFile, CheckAndCreateDirCreatesEveryLevelUpTo248Characters)
     EXPECT_FALSE(CheckAndCreateDir(nullptr));
     // Nothing of a path that is too long is created.
     EXPECT_FALSE(hosttest::PathExists(root.path() + L"\\b"));
+}
+
+// The host's and the library's folder walks start below the drive or the
+// share: Windows refuses to search for or create "\\", "\\server" and
+// "\\server\share" (Wine answers ERROR_ALREADY_EXISTS), so a level the
+// walk hands over is never one of those.
+TEST(FolderLevels, TheWalkStartsBelowTheDriveOrTheShare)
+{
+    const struct {
+        const wchar_t *folder; // ends with a backslash, as the walks make it
+        std::vector<std::wstring> levels;
+    } rows[] = {
+        {L"C:\\Users\\a\\", {L"C:\\Users", L"C:\\Users\\a"}},
+        {L"\\\\server\\share\\Users\\a\\", {L"\\\\server\\share\\Users", L"\\\\server\\share\\Users\\a"}},
+        {L"\\\\server\\share\\", {}},
+        {L"\\\\server\\", {}},
+        {L"\\\\?\\UNC\\server\\share\\a\\", {L"\\\\?\\UNC\\server\\share\\a"}},
+        {L"\\\\?\\C:\\a\\", {L"\\\\?\\C:\\a"}},
+        {L"\\a\\b\\", {L"\\a", L"\\a\\b"}},
+        {L"rel\\a\\", {L"rel", L"rel\\a"}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.folder)));
+        std::wstring buffer = row.folder;
+        std::vector<std::wstring> visited;
+        EXPECT_EQ(static_cast<int>(row.levels.size()), folder_levels::Walk(buffer.data(), [&](const wchar_t *level) {
+                      visited.push_back(level);
+                      return true;
+                  }));
+        EXPECT_EQ(row.levels, visited);
+        EXPECT_EQ(std::wstring(row.folder), buffer);
+    }
 }
 
 TEST_F(SettingsFile, PerUserFolderLengthDecidesWhetherThePathResolves)

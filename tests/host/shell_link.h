@@ -10,4 +10,8 @@ namespace hosttest {
 bool CreateShellLink(const std::wstring &linkPath, const std::wstring &target,
                      const std::wstring &arguments);
 
+// Writes a .lnk file pointing at a shell folder that is not a file (its
+// item id list only, as a link to "This PC" holds).
+bool CreateFolderLink(const std::wstring &linkPath, int csidl);
+
 } // namespace hosttest
