@@ -1,5 +1,7 @@
 #include "library_module.h"
 
+#include "export_bound.h"
+
 namespace kvf {
 
 namespace {
@@ -26,8 +28,13 @@ HANDLE CreateLock(const wchar_t *name, DWORD &error)
 } // namespace
 
 HMODULE LibraryModule() { return hModule; }
-MutexLock LockIniWrite() { return MutexLock(hMutexIniWrite, iniWriteError); }
-MutexLock LockFullChargeOnce() { return MutexLock(hMutexFullChargeOnce, fullChargeOnceError); }
+// Within the export's bound: the other process that holds a file lock may be
+// one whose own request is held up at the driver.
+MutexLock LockIniWrite() { return MutexLock(hMutexIniWrite, iniWriteError, RemainingWaitMs()); }
+MutexLock LockFullChargeOnce()
+{
+    return MutexLock(hMutexFullChargeOnce, fullChargeOnceError, RemainingWaitMs());
+}
 
 void AttachLibrary(HMODULE module)
 {
