@@ -3,6 +3,7 @@
 #include <atomic>
 #include <new>
 
+#include "driver_channel.h"
 #include "library_module.h"
 #include "win32/unique_handle.h"
 
@@ -10,7 +11,6 @@ namespace kvf {
 
 namespace {
 
-constexpr wchar_t kDriverMutexName[] = L"hMutexDriver";
 // The worker runs a few calls deep: no need for the default megabyte.
 constexpr SIZE_T kWorkerStackBytes = 64 * 1024;
 
@@ -70,7 +70,7 @@ ChargeRequestWorker *ChargeRequestWorker::Create(HANDLE device, const KVF_CHARGE
     HANDLE duplicate = nullptr;
     if (DuplicateHandle(self, device, self, &duplicate, 0, FALSE, DUPLICATE_SAME_ACCESS))
         worker->device_.reset(duplicate);
-    worker->lock_.reset(CreateMutexW(nullptr, FALSE, kDriverMutexName));
+    worker->lock_.reset(OpenDriverLock());
     worker->completion_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     worker->abandoned_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!worker->device_ || !worker->lock_ || !worker->completion_ || !worker->abandoned_) {
