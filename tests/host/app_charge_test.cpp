@@ -155,9 +155,15 @@ TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
             EXPECT_EQ(row.shown, TakeBox(host));
             break;
         case Step::HeldUpPressA: {
+            // The host's button request is out before the lock is taken:
+            // the next one waits for it.
+            const unsigned long requests = Status().ButtonRequests;
+            ASSERT_TRUE(panel_.injectReport(kvfbsim::ButtonReport(false, false)));
+            SettledStatus(
+                [&](const KVFBSIM_STATUS &s) { return s.ButtonRequests == requests + 1 && s.PendingNow == 1; });
             const UniqueHandle driverLock(CreateMutexW(nullptr, FALSE, L"hMutexDriver"));
             EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(driverLock.get(), 0));
-            Press(false);
+            EXPECT_TRUE(panel_.injectReport(kvfbsim::ButtonReport(false, true)));
             EXPECT_EQ(row.shown, TakeBox(host));
             DWORD_PTR answer = 0;
             EXPECT_NE(0, SendMessageTimeoutW(host.mainWindow, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer))
