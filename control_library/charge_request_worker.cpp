@@ -154,8 +154,8 @@ void ChargeRequestWorker::Run()
 DWORD ChargeRequestWorker::Send()
 {
     DWORD returned = 0;
-    if (DeviceIoControl(device_.get(), IOCTL_KVF_CHARGE_REQUEST, &record_, sizeof(record_), &record_,
-                        sizeof(record_), &returned, &overlapped_))
+    if (DeviceIoControl(device_.get(), IOCTL_KVF_CHARGE_REQUEST, &record_, sizeof(record_),
+                        &record_, sizeof(record_), &returned, &overlapped_))
         return ERROR_SUCCESS;
     if (GetLastError() != ERROR_IO_PENDING)
         return FailureCode();

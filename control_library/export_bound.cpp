@@ -16,7 +16,10 @@ ExportBound::ExportBound() noexcept
         deadline = GetTickCount64() + kExportWaitBoundMs;
 }
 
-ExportBound::~ExportBound() { --depth; }
+ExportBound::~ExportBound()
+{
+    --depth;
+}
 
 DWORD RemainingWaitMs() noexcept
 {

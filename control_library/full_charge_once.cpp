@@ -86,8 +86,10 @@ int32_t Start()
     if (!WriteFullChargeOnceRecord(files, record))
         return -1;
     const uint32_t status = SendChargeCommand(KVF_CMD_SET_BATTERY_LIMIT, kFullCharge);
+    // 100 % may still reach the controller: the record stays, so that the
+    // limit comes back.
     if (status == ERROR_TIMEOUT)
-        return -1; // 100 % may still reach the controller: the record stays for the limit to come back
+        return -1;
     if (status != 0) {
         RemoveFullChargeOnceRecord(files);
         return -1;

@@ -62,22 +62,27 @@ const Row kRows[] = {
     {"endonce", Holdup::kDriverPends, -1, 1, false, L"open startonce", L"endonce",
      "open 0\r\nstartonce 0\r\nendonce -1 error 1460\r\nclose 0\r\n", 2, 0, 1, 0, 1, true},
     // The close gives up the lock its own pending request holds.
-    {"close behind a pending request", Holdup::kDriverPends, -1, -1, false, L"open", L"getusb close",
-     "open 0\r\ngetusb -1 error 1460\r\nclose 0\r\nclose 0\r\n", 1, 0, 1, 0, 0, false},
+    {"close behind a pending request", Holdup::kDriverPends, -1, -1, false, L"open",
+     L"getusb close", "open 0\r\ngetusb -1 error 1460\r\nclose 0\r\nclose 0\r\n", 1, 0, 1, 0, 0,
+     false},
     {"open, lock held", Holdup::kLockHeld, -1, -1, false, L"", L"open",
      "open -1 error 1460\r\nclose 0\r\n", 0, 0, 1, 0, 0, false},
     {"close, lock held", Holdup::kLockHeld, -1, -1, false, L"open", L"close",
      "open 0\r\nclose 0\r\nclose 0\r\n", 0, 0, 1, 0, 0, false},
 };
 
-UniqueHandle Event(const wchar_t *name) { return UniqueHandle(CreateEventW(nullptr, TRUE, FALSE, name)); }
+UniqueHandle Event(const wchar_t *name)
+{
+    return UniqueHandle(CreateEventW(nullptr, TRUE, FALSE, name));
+}
 
 // The client on a thread of its own; the end of the scope lets it finish.
 class ClientRun {
 public:
     ClientRun(const std::wstring &commandLine, HANDLE finish)
-        : finish_(finish),
-          thread_([this, commandLine] { exitCode_ = kivotest::RunProcessCapture(commandLine, output_, 120000); })
+        : finish_(finish), thread_([this, commandLine] {
+              exitCode_ = kivotest::RunProcessCapture(commandLine, output_, 120000);
+          })
     {
     }
     ~ClientRun() { Join(); }
@@ -121,15 +126,16 @@ TEST_F(BoundTest, CallsReturnWithinTheBoundAndTheRequestCompletesLater)
             ResetEvent(event);
         ASSERT_TRUE(panel_.reset() && panel_.setEc(0, 1));
         ASSERT_TRUE(WriteSettingsBytes(DefaultTextBytes()));
-        EXPECT_TRUE(row.fileUsb < 0 || WriteValue(L"USBCharge", std::to_wstring(row.fileUsb).c_str()));
+        EXPECT_TRUE(row.fileUsb < 0 ||
+                    WriteValue(L"USBCharge", std::to_wstring(row.fileUsb).c_str()));
         EXPECT_TRUE(row.fileBattery < 0 ||
                     WriteValue(L"BatteryChargeLimit", std::to_wstring(row.fileBattery).c_str()));
         EXPECT_TRUE(!row.settingsApp ||
                     WriteValue(L"SettinAppPath", kivotest::BinFile(L"kvf_client.exe").c_str()));
         DeleteFileW(FullChargeOnceFile().c_str());
 
-        ClientRun run(client + L" " + row.before + L" signal=KivoBoundReady wait=KivoBoundGo " + row.calls +
-                          L" signal=KivoBoundReturned wait=KivoBoundFinish close",
+        ClientRun run(client + L" " + row.before + L" signal=KivoBoundReady wait=KivoBoundGo " +
+                          row.calls + L" signal=KivoBoundReturned wait=KivoBoundFinish close",
                       finish.get());
         ASSERT_EQ(WaitForSingleObject(ready.get(), kWatchdogMs), WAIT_OBJECT_0);
         const bool lockHeld = row.holdup == Holdup::kLockHeld;
@@ -149,7 +155,8 @@ TEST_F(BoundTest, CallsReturnWithinTheBoundAndTheRequestCompletesLater)
         if (lockHeld) {
             EXPECT_EQ(whenReturned.ChargeRequests, 0u) << "nothing goes out without the lock";
         } else {
-            EXPECT_EQ(whenReturned.ChargePendingNow, 1u) << "returned only once the driver had completed";
+            EXPECT_EQ(whenReturned.ChargePendingNow, 1u)
+                << "returned only once the driver had completed";
             EXPECT_TRUE(kivotest::WaitUntil(
                 [&] {
                     const KVFBSIM_STATUS s = status();
