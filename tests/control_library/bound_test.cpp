@@ -1,10 +1,7 @@
-// Every export a program's user-interface thread calls returns within the
-// library's bound while a charge request is held up (pended by the driver,
-// or the driver lock kept by another process), with -1 and ERROR_TIMEOUT;
-// the request held up completes later in the driver, unharmed, the lock is
-// free again and the settings file keeps what the call wrote. The calls run
-// in kvf_client.exe under heap checking: a completion that wrote into freed
-// memory shows as "err:heap" in its output.
+// The exports a user-interface thread calls return within the library's
+// bound while a charge request is held up; the request completes later,
+// unharmed (kvf_client.exe runs under heap checking: a completion into freed
+// memory shows as "err:heap" in its output), and the lock is free again.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -71,59 +68,21 @@ const Row kRows[] = {
      "open 0\r\nclose 0\r\nclose 0\r\n", 0, 0, 1, 0, 0, false},
 };
 
-UniqueHandle Event(const wchar_t *name)
-{
-    return UniqueHandle(CreateEventW(nullptr, TRUE, FALSE, name));
-}
-
-// The client on a thread of its own; the end of the scope lets it finish.
-class ClientRun {
-public:
-    ClientRun(const std::wstring &commandLine, HANDLE finish)
-        : finish_(finish), thread_([this, commandLine] {
-              exitCode_ = kivotest::RunProcessCapture(commandLine, output_, 120000);
-          })
-    {
-    }
-    ~ClientRun() { Join(); }
-    void Join()
-    {
-        SetEvent(finish_);
-        if (thread_.joinable())
-            thread_.join();
-    }
-    const std::string &output() const { return output_; }
-    std::optional<DWORD> exitCode() const { return exitCode_; }
-
-private:
-    HANDLE finish_;
-    std::string output_;
-    std::optional<DWORD> exitCode_;
-    std::thread thread_;
-};
-
-bool DriverLockFree(HANDLE lock)
-{
-    if (WaitForSingleObject(lock, 0) != WAIT_OBJECT_0)
-        return false; // held, or abandoned by a thread that died with it
-    ReleaseMutex(lock);
-    return true;
-}
-
-using BoundTest = KvfTest;
-
-TEST_F(BoundTest, CallsReturnWithinTheBoundAndTheRequestCompletesLater)
+TEST_F(KvfTest, CallsReturnWithinTheBoundAndTheRequestCompletesLater)
 {
     const kivotest::HeapCheckedImage heapCheck(L"kvf_client.exe");
-    const UniqueHandle ready = Event(L"KivoBoundReady"), go = Event(L"KivoBoundGo"),
-                       returned = Event(L"KivoBoundReturned"), finish = Event(L"KivoBoundFinish");
+    auto event = [](const wchar_t *name) {
+        return UniqueHandle(CreateEventW(nullptr, TRUE, FALSE, name));
+    };
+    const UniqueHandle ready = event(L"KivoBoundReady"), go = event(L"KivoBoundGo"),
+                       returned = event(L"KivoBoundReturned"), finish = event(L"KivoBoundFinish");
     const UniqueHandle driverLock(CreateMutexW(nullptr, FALSE, L"hMutexDriver"));
     ASSERT_TRUE(ready && go && returned && finish && driverLock);
     const std::wstring client = kivotest::Quote(kivotest::BinFile(L"kvf_client.exe"));
     for (const Row &row : kRows) {
         SCOPED_TRACE(row.name);
-        for (HANDLE event : {ready.get(), go.get(), returned.get(), finish.get()})
-            ResetEvent(event);
+        for (HANDLE signal : {ready.get(), go.get(), returned.get(), finish.get()})
+            ResetEvent(signal);
         ASSERT_TRUE(panel_.reset() && panel_.setEc(0, 1));
         ASSERT_TRUE(WriteSettingsBytes(DefaultTextBytes()));
         EXPECT_TRUE(row.fileUsb < 0 ||
@@ -134,15 +93,18 @@ TEST_F(BoundTest, CallsReturnWithinTheBoundAndTheRequestCompletesLater)
                     WriteValue(L"SettinAppPath", kivotest::BinFile(L"kvf_client.exe").c_str()));
         DeleteFileW(FullChargeOnceFile().c_str());
 
-        ClientRun run(client + L" " + row.before + L" signal=KivoBoundReady wait=KivoBoundGo " +
-                          row.calls + L" signal=KivoBoundReturned wait=KivoBoundFinish close",
-                      finish.get());
-        ASSERT_EQ(WaitForSingleObject(ready.get(), kWatchdogMs), WAIT_OBJECT_0);
+        std::string output;
+        std::optional<DWORD> exitCode;
+        std::thread run([&] {
+            exitCode = kivotest::RunProcessCapture(
+                client + L" " + row.before + L" signal=KivoBoundReady wait=KivoBoundGo " +
+                    row.calls + L" signal=KivoBoundReturned wait=KivoBoundFinish close",
+                output, 120000);
+        });
+        EXPECT_EQ(WaitForSingleObject(ready.get(), kWatchdogMs), WAIT_OBJECT_0);
         const bool lockHeld = row.holdup == Holdup::kLockHeld;
-        if (lockHeld)
-            ASSERT_EQ(WaitForSingleObject(driverLock.get(), 0), WAIT_OBJECT_0);
-        else
-            ASSERT_TRUE(panel_.setChargeDelay(kPendMs));
+        EXPECT_TRUE(lockHeld ? WaitForSingleObject(driverLock.get(), 0) == WAIT_OBJECT_0
+                             : panel_.setChargeDelay(kPendMs));
         SetEvent(go.get());
         const DWORD callsEnded = WaitForSingleObject(returned.get(), kWatchdogMs);
         const KVFBSIM_STATUS whenReturned = status();
@@ -150,7 +112,9 @@ TEST_F(BoundTest, CallsReturnWithinTheBoundAndTheRequestCompletesLater)
             ReleaseMutex(driverLock.get());
         if (callsEnded != WAIT_OBJECT_0) {
             ADD_FAILURE() << "the calls hang";
-            continue; // the client ends now that the lock is free
+            SetEvent(finish.get()); // the client ends now that the lock is free
+            run.join();
+            continue;
         }
         if (lockHeld) {
             EXPECT_EQ(whenReturned.ChargeRequests, 0u) << "nothing goes out without the lock";
@@ -164,15 +128,19 @@ TEST_F(BoundTest, CallsReturnWithinTheBoundAndTheRequestCompletesLater)
                 },
                 kWatchdogMs));
         }
-        EXPECT_TRUE(kivotest::WaitUntil([&] { return DriverLockFree(driverLock.get()); }));
+        EXPECT_TRUE(kivotest::WaitUntil([&] { // neither held nor abandoned
+            return WaitForSingleObject(driverLock.get(), 0) == WAIT_OBJECT_0 &&
+                   ReleaseMutex(driverLock.get());
+        }));
         const KVFBSIM_STATUS end = status();
         EXPECT_EQ(end.ChargeRequests, row.requests);
         EXPECT_EQ(end.ChargeCancelled, 0u);
         EXPECT_EQ(end.Ec.UsbCharge, row.ecUsb);
         EXPECT_EQ(end.Ec.BatteryLimit, row.ecBattery);
-        run.Join();
-        EXPECT_EQ(run.exitCode(), std::optional<DWORD>(0));
-        EXPECT_EQ(run.output(), row.output);
+        SetEvent(finish.get());
+        run.join();
+        EXPECT_EQ(exitCode, std::optional<DWORD>(0));
+        EXPECT_EQ(output, row.output);
         EXPECT_EQ(ReadInt(L"USBCharge"), row.endUsb);
         EXPECT_EQ(ReadInt(L"BatteryChargeLimit"), row.endBattery);
         EXPECT_EQ(ReadBytes(FullChargeOnceFile()).has_value(), row.record);

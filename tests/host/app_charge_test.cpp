@@ -87,16 +87,8 @@ protected:
 // arrives while the host runs.
 TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
 {
-    enum class Step {
-        PressA,
-        PressB,
-        RestartWithUsbOnA,
-        Unplug,
-        RefusedPressB,
-        HeldUpPressA,
-        PolicyRefreshed,
-        FullOnAc
-    };
+    enum class Step { PressA, PressB, RestartWithUsbOnA, Unplug, RefusedPressB, HeldUpPressA,
+                      PolicyRefreshed, FullOnAc };
     const struct {
         const char *label;
         Step step;
