@@ -22,6 +22,19 @@
 // the one-time full charge's exports when either the machine's
 // "Global\hMutexFullChargeOnce" or "hMutexIniWrite" is. The getters of the
 // two options need neither file lock.
+//
+// Time: no export waits without end for what another process holds. Each
+// waits for these locks and for the driver's answer to a charge request at
+// most 2 s in all (one bound per call, short of the 5 s after which Windows
+// takes a window whose thread does not answer for hung); past it the call
+// fails with -1 and GetLastError() = ERROR_TIMEOUT (1460). A charge request
+// that was sent and is still pending then is not cancelled: the controller
+// may still take it, it keeps "hMutexDriver" until the driver completes it,
+// and the call's settings file write stays (a setter does not roll it back,
+// a one-time full charge stays recorded, so its limit comes back). One that
+// did not get the lock in time is never sent. KVFClose also waits at most
+// the bound and always closes this process's session and returns 0 (a
+// request still out keeps its own handle of the device until it completes).
 #pragma once
 
 #include <stdint.h>

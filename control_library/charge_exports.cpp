@@ -14,6 +14,7 @@
 #include "charge_locks.h"
 #include "driver_channel.h"
 #include "driver_interface.h"
+#include "export_bound.h"
 #include "full_charge_once.h"
 #include "library_module.h"
 #include "machine_policy.h"
@@ -62,7 +63,12 @@ int32_t SetChargeStat(uint32_t command, const wchar_t *key, uint32_t bound, std:
     if (accepted != nullptr)
         *accepted = status == 0;
     // A value the driver refused is not kept as the user's choice. Without a
-    // session it stays stored, for the next session to apply.
+    // session it stays stored, for the next session to apply. A request
+    // that timed out may still reach the controller: the value stays.
+    if (status == ERROR_TIMEOUT) {
+        SetLastError(ERROR_TIMEOUT);
+        return -1;
+    }
     if (status != 0 && deviceOpen && written == 1 && previous >= 0 && static_cast<uint32_t>(previous) != value)
         WriteSettingValue(path, key, static_cast<uint32_t>(previous));
     return written == 1 && status == 0 ? 0 : -1;
@@ -75,18 +81,21 @@ extern "C" {
 
 int32_t KVFGetUSBChargeStat(void)
 {
+    const kvf::ExportBound bound;
     return kvf::GetChargeStat(kvf::KVF_CMD_GET_USB_CHARGE, kvf::kKeyUSBCharge, kvf::kUSBChargeBound,
                               kvf::ReadMachinePolicy().usbCharge);
 }
 
 int32_t KVFGetButteryChargeLimitStat(void)
 {
+    const kvf::ExportBound bound;
     return kvf::GetChargeStat(kvf::KVF_CMD_GET_BATTERY_LIMIT, kvf::kKeyBatteryChargeLimit,
                               kvf::kBatteryChargeLimitBound, kvf::ReadMachinePolicy().batteryChargeLimit);
 }
 
 int32_t KVFSetUSBChargeStat(uint32_t value)
 {
+    const kvf::ExportBound bound;
     const kvf::ChargeLocks locks(kvf::ChargeLocks::kSettingsFile);
     if (!locks.Held())
         return -1;
@@ -96,6 +105,7 @@ int32_t KVFSetUSBChargeStat(uint32_t value)
 
 int32_t KVFSetButteryChargeLimitStat(uint32_t value)
 {
+    const kvf::ExportBound bound;
     const kvf::ChargeLocks locks(kvf::ChargeLocks::kFullChargeOnceAndSettingsFile);
     if (!locks.Held())
         return -1;

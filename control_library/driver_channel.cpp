@@ -2,9 +2,10 @@
 
 #include <dbt.h>
 
+#include "charge_request_worker.h"
 #include "driver_interface.h"
+#include "export_bound.h"
 #include "win32/mutex_lock.h"
-#include "win32/unique_handle.h"
 
 namespace kvf {
 
@@ -17,47 +18,17 @@ HANDLE hMutexDriver = nullptr;
 
 constexpr wchar_t kDriverMutexName[] = L"hMutexDriver";
 
-// The error of a call that failed; never 0, which callers take for success.
-DWORD FailureCode()
-{
-    const DWORD error = GetLastError();
-    return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
-}
-
-// One charge request under the driver lock, waited for until the driver has
-// completed it: ERROR_SUCCESS, or the system error of the failed request.
-// The device is open for overlapped I/O, so a driver that pends the request
-// makes DeviceIoControl return at once; the record must stay where it is,
-// and the lock held, until the request's own completion.
-//
-// Each request has an event of its own, created here and closed on return.
-// Waiting on the device handle instead would also wake when the notification
-// thread's button request completes on the same handle. An event kept from
-// open to close would save two calls per request, which count for nothing
-// beside the driver round trip, but would tie the request to the session's
-// lifetime; this way the channel holds no more than the device and the lock.
+// One charge request, within what is left of the export's bound:
+// ERROR_SUCCESS, or the system error of the failed request (also the last
+// error then), ERROR_TIMEOUT among them. Never sent unlocked: another
+// process's request could be the one the controller answers. The worker
+// takes the lock and keeps it until the driver has completed the request.
 DWORD ChargeRequest(KVF_CHARGE_REQUEST &record)
 {
-    const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!event)
-        return FailureCode();
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = event.get();
-    DWORD returned = 0;
-
-    // Never sent unlocked: another process's request could be the one the
-    // controller answers.
-    const MutexLock lock(hMutexDriver);
-    if (!lock.owned())
-        return lock.error();
-    if (DeviceIoControl(hDevice, IOCTL_KVF_CHARGE_REQUEST, &record, sizeof(record), &record,
-                        sizeof(record), &returned, &overlapped))
-        return ERROR_SUCCESS;
-    if (GetLastError() != ERROR_IO_PENDING)
-        return FailureCode();
-    if (!GetOverlappedResult(hDevice, &overlapped, &returned, TRUE))
-        return FailureCode();
-    return ERROR_SUCCESS;
+    const DWORD error = RunChargeRequest(hDevice, record, RemainingWaitMs());
+    if (error != ERROR_SUCCESS)
+        SetLastError(error);
+    return error;
 }
 
 } // namespace
@@ -73,7 +44,7 @@ int OpenDriverDevice()
         hMutexDriver = CreateMutexW(nullptr, FALSE, kDriverMutexName);
     if (hMutexDriver == nullptr)
         return 0; // with the creation's error
-    const MutexLock lock(hMutexDriver);
+    const MutexLock lock(hMutexDriver, ERROR_INVALID_HANDLE, RemainingWaitMs());
     if (!lock.owned()) {
         SetLastError(lock.error());
         return 0;
@@ -90,7 +61,12 @@ int OpenDriverDevice()
 void CloseDriverDevice()
 {
     {
-        MutexLock lock(hMutexDriver);
+        // The lock keeps the close from falling into a request this process
+        // is issuing. When another's pended request keeps it beyond the
+        // bound, no such request can be running here (a stopped notification
+        // thread issues none, and a charge request that is still out has its
+        // own handle of the device), so the handle is closed all the same.
+        MutexLock lock(hMutexDriver, ERROR_INVALID_HANDLE, RemainingWaitMs());
         if (hDevice != nullptr) {
             CloseHandle(hDevice);
             hDevice = nullptr;

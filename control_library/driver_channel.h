@@ -11,8 +11,11 @@ namespace kvf {
 
 // 1 when this call opened the device; 0 when a device is open already in
 // this process, or (with the last error set) when the driver lock could not
-// be created or taken, or the device could not be opened.
+// be created or taken within the bound (ERROR_TIMEOUT), or the device could
+// not be opened.
 int OpenDriverDevice();
+// Waits for the driver lock within the bound, and closes the device even
+// without it.
 void CloseDriverDevice();
 bool IsDriverDeviceOpen();
 
@@ -24,17 +27,21 @@ bool IsDriverDeviceOpen();
 // system's error when it refuses.
 HDEVNOTIFY RegisterDeviceHandleNotification(HWND window);
 
-// Charge requests return only once the driver has completed them, whether
-// it answers at once or pends them first.
+// Charge requests wait for the driver lock and for the driver's completion
+// at most for what is left of the running export's bound (export_bound.h).
+// A request still out then gives ERROR_TIMEOUT, is not cancelled, and keeps
+// the lock until the driver completes it (charge_request_worker.h); one that
+// did not get the lock in time is not sent at all.
 //
 // Sends a set command (1 or 3). Returns 0 on success, 1 with no device
 // open, ERROR_INVALID_PARAMETER for another command, the system error of a
 // failed request or of a driver lock that could not be taken (nothing is
-// sent then), or the driver's nonzero status.
+// sent then), ERROR_TIMEOUT as above, or the driver's nonzero status.
 uint32_t SendChargeCommand(uint32_t command, uint32_t value);
 
 // Reads a value with a get command (0 or 2); false when the request fails
-// or the driver reports a nonzero status. Callers check for a device first.
+// (the last error says why, ERROR_TIMEOUT among the reasons) or the driver
+// reports a nonzero status. Callers check for a device first.
 bool QueryChargeValue(uint32_t command, uint32_t &value);
 
 // A handle of its own to the driver lock, for a thread that must not depend

@@ -27,6 +27,7 @@
 #include "charge_locks.h"
 #include "driver_channel.h"
 #include "driver_interface.h"
+#include "export_bound.h"
 #include "full_charge_once_record.h"
 #include "library_module.h"
 #include "policy_written.h"
@@ -122,7 +123,12 @@ int32_t Start()
     record.chargerSeen = ChargerOnline();
     if (!WriteFullChargeOnceRecord(files, record))
         return -1;
-    if (SendChargeCommand(KVF_CMD_SET_BATTERY_LIMIT, kFullCharge) != 0) {
+    const uint32_t status = SendChargeCommand(KVF_CMD_SET_BATTERY_LIMIT, kFullCharge);
+    // 100 % may still reach the controller: the record stays, so that the
+    // limit comes back.
+    if (status == ERROR_TIMEOUT)
+        return -1;
+    if (status != 0) {
         RemoveFullChargeOnceRecord(files);
         return -1;
     }
@@ -191,6 +197,7 @@ extern "C" {
 
 int32_t KVFStartFullChargeOnce(void)
 {
+    const kvf::ExportBound bound;
     if (!kvf::IsDriverDeviceOpen())
         return -1;
     const kvf::ChargeLocks locks(kvf::ChargeLocks::kFullChargeOnceAndSettingsFile);
@@ -201,6 +208,7 @@ int32_t KVFStartFullChargeOnce(void)
 
 int32_t KVFEndFullChargeOnce(void)
 {
+    const kvf::ExportBound bound;
     if (!kvf::IsDriverDeviceOpen())
         return -1;
     const kvf::ChargeLocks locks(kvf::ChargeLocks::kFullChargeOnceAndSettingsFile);
@@ -213,6 +221,7 @@ int32_t KVFEndFullChargeOnce(void)
 
 int32_t KVFGetFullChargeOnceStat(void)
 {
+    const kvf::ExportBound bound;
     // Under the lock too: a reader that holds the record open could make
     // a change's replacement or removal of it fail.
     const kvf::ChargeLocks locks(kvf::ChargeLocks::kFullChargeOnceAndSettingsFile);
@@ -227,6 +236,7 @@ int32_t KVFGetFullChargeOnceStat(void)
 
 int32_t KVFFollowFullChargeOnce(void)
 {
+    const kvf::ExportBound bound;
     if (!kvf::IsDriverDeviceOpen())
         return -1;
     const kvf::ChargeLocks locks(kvf::ChargeLocks::kFullChargeOnceAndSettingsFile);

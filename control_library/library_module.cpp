@@ -1,5 +1,6 @@
 #include "library_module.h"
 
+#include "export_bound.h"
 #include "win32/local_descriptor.h"
 
 namespace kvf {
@@ -52,8 +53,13 @@ HANDLE CreateMachineLock(DWORD &error)
 } // namespace
 
 HMODULE LibraryModule() { return hModule; }
-MutexLock LockIniWrite() { return MutexLock(hMutexIniWrite, iniWriteError); }
-MutexLock LockFullChargeOnce() { return MutexLock(hMutexFullChargeOnce, fullChargeOnceError); }
+// Within the export's bound: the other process that holds a file lock may be
+// one whose own request is held up at the driver.
+MutexLock LockIniWrite() { return MutexLock(hMutexIniWrite, iniWriteError, RemainingWaitMs()); }
+MutexLock LockFullChargeOnce()
+{
+    return MutexLock(hMutexFullChargeOnce, fullChargeOnceError, RemainingWaitMs());
+}
 
 void AttachLibrary(HMODULE module)
 {

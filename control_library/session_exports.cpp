@@ -6,6 +6,7 @@
 
 #include "charge_settings.h"
 #include "driver_channel.h"
+#include "export_bound.h"
 #include "machine_policy.h"
 #include "notification_registration.h"
 
@@ -44,7 +45,10 @@ void StopNotification()
         registration->Stop();
         if (hNotifyThread != nullptr)
             WaitForSingleObject(hNotifyThread, kThreadStopWaitMs);
-        WaitForSingleObject(hMutexThread, INFINITE);
+        // Within the bound: a close must not hang on another process that
+        // keeps the registration's lock; the objects here are this
+        // process's own and go either way.
+        const DWORD held = WaitForSingleObject(hMutexThread, RemainingWaitMs());
         // A thread still in its callback keeps its own reference and frees
         // the registration when it ends.
         registration->Release();
@@ -53,7 +57,8 @@ void StopNotification()
             CloseHandle(hNotifyThread);
             hNotifyThread = nullptr;
         }
-        ReleaseMutex(hMutexThread);
+        if (held == WAIT_OBJECT_0 || held == WAIT_ABANDONED)
+            ReleaseMutex(hMutexThread);
     }
     if (hMutexThread != nullptr) {
         CloseHandle(hMutexThread);
@@ -68,6 +73,7 @@ extern "C" {
 
 int32_t KVFOpen(void)
 {
+    const kvf::ExportBound bound;
     kvf::SetPolicyRefusedAtOpen(false);
     if (kvf::OpenDriverDevice() != 1)
         return -1;
@@ -81,6 +87,7 @@ int32_t KVFOpen(void)
 
 int32_t KVFClose(void)
 {
+    const kvf::ExportBound bound;
     kvf::StopNotification();
     kvf::CloseDriverDevice();
     return 0;

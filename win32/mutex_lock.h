@@ -1,5 +1,5 @@
 // Holds a mutex (one the owner of the handle keeps open) for a scope: waits
-// without time-out, takes a mutex abandoned by a process that died while
+// without time-out unless given one, takes a mutex abandoned by a process that died while
 // holding it all the same (Windows gives the waiter its ownership), and
 // releases it at the end of the scope.
 //
@@ -14,14 +14,17 @@
 
 class MutexLock {
 public:
-    explicit MutexLock(HANDLE mutex, DWORD missingError = ERROR_INVALID_HANDLE) noexcept
+    explicit MutexLock(HANDLE mutex, DWORD missingError = ERROR_INVALID_HANDLE,
+                       DWORD timeoutMs = INFINITE) noexcept
         : mutex_(mutex), error_(missingError)
     {
         if (mutex_ == nullptr)
             return;
-        const DWORD result = WaitForSingleObject(mutex_, INFINITE);
+        const DWORD result = WaitForSingleObject(mutex_, timeoutMs);
         owned_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
-        if (!owned_) {
+        if (result == WAIT_TIMEOUT) {
+            error_ = ERROR_TIMEOUT;
+        } else if (!owned_) {
             const DWORD error = GetLastError();
             error_ = error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
         }

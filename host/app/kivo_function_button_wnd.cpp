@@ -176,7 +176,10 @@ LRESULT CKivoFunctionButtonWnd::OnChargeAction(WPARAM wParam, LPARAM lParam)
         ShowChargeBalloon(outcome.text);
         return 0;
     }
-    SetError(KVF_ERROR_CHARGE_ACTION);
+    // The library gives up waiting after its bound, so the window keeps
+    // answering; a request held up that long may still reach the
+    // controller, which is no refusal.
+    SetError(GetLastError() == ERROR_TIMEOUT ? KVF_ERROR_CHARGE_TIMEOUT : KVF_ERROR_CHARGE_ACTION);
     checkLastError();
     return 0;
 }

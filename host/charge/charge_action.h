@@ -14,7 +14,10 @@ struct ChargeOutcome {
 
 // Runs the action of a charge item kind (ITEM_KIND_FULL_CHARGE_ONCE,
 // ITEM_KIND_NEXT_BATTERY_LIMIT, ITEM_KIND_USB_CHARGE) with the library
-// session the host holds. Not done: nothing the user stored has changed.
+// session the host holds. Not done: nothing the user stored has changed;
+// but with the last error ERROR_TIMEOUT the controller did not answer
+// within the library's bound, and a change already stored may still reach
+// it.
 // An option the machine policy fixes changes nothing either; the balloon
 // says that it is set by the organization.
 ChargeOutcome RunChargeAction(int kind);

@@ -29,6 +29,10 @@ enum _kvf_error_id : std::int32_t {
     KVF_ERROR_NOTIFY_THREAD = 20,
     // A button's charge action: the driver did not accept the change.
     KVF_ERROR_CHARGE_ACTION = 21,
+    // A button's charge action: the controller did not answer within the
+    // library's bound (another program's request held it up). A change may
+    // still take effect.
+    KVF_ERROR_CHARGE_TIMEOUT = 22,
 };
 
 enum _kvf_error_level : std::int32_t {
@@ -43,7 +47,7 @@ struct _errorinfo {
     std::uint32_t stringId;
 };
 
-constexpr std::size_t kErrorInfoCount = 22;
+constexpr std::size_t kErrorInfoCount = 23;
 
-// In id order, 0 to 21.
+// In id order, 0 to 22.
 extern const _errorinfo gErrorInfoTable[kErrorInfoCount];

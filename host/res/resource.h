@@ -50,6 +50,7 @@
 #define IDS_WARN_SAVE_FAILED 220
 // Error id 21: a button's charge action failed.
 #define IDS_ERR_CHARGE_ACTION 221
+#define IDS_ERR_CHARGE_TIMEOUT 222
 
 // Caption of every error and warning box.
 #define IDS_ERROR_CAPTION 299

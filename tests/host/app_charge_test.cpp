@@ -10,6 +10,7 @@
 #include "power_supply.h"
 #include "process.h"
 #include "test_paths.h"
+#include "win32/unique_handle.h"
 
 namespace hosttest {
 namespace {
@@ -83,18 +84,20 @@ protected:
 // One host through a user's day: the limit stepped down, a full charge once
 // that survives a restart of the host on AC, ends when the battery is full
 // on AC and, started again, when the charger is unplugged, one started on
-// battery and ended by a second press, one the driver refuses, a machine
-// policy that arrives while the host runs, and a policy value the controller
-// refuses (the session stays open: the user is told, and the buttons work).
+// battery and ended by a second press, one the driver refuses, a press while
+// another program's request holds the driver, a machine policy that arrives
+// while the host runs, and a policy value the controller refuses (the
+// session stays open: the user is told, and the buttons work).
 TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
 {
     enum class Step {
-        PressA, PressB, RestartWithUsbOnA, Unplug, RefusedPressB, PolicyRefreshed, RefusedPolicyRefreshed, FullOnAc
+        PressA, PressB, RestartWithUsbOnA, Unplug, RefusedPressB, HeldUpPressA, PolicyRefreshed,
+        RefusedPolicyRefreshed, FullOnAc
     };
     const struct {
         const char *label;
         Step step;
-        const wchar_t *shown; // the balloon's text; a box's with RefusedPressB
+        const wchar_t *shown; // the balloon's text; a box's with RefusedPressB and HeldUpPressA
         unsigned long ecLimit;
         unsigned long ecUsb;
         int fileLimit;
@@ -119,6 +122,10 @@ TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
         {"a second press ends it", Step::PressB, L"The battery charge limit is 50 % again.", 2, 1, 2, kNone},
         {"the driver refuses 100 %", Step::RefusedPressB, L"The charge option could not be changed.", 2, 1, 2,
          kNone},
+        {"USB charging while another program's request holds the driver", Step::HeldUpPressA,
+         L"The battery controller did not answer in time; another program may be using it. Try again in a "
+         L"moment. The change may still take effect.",
+         2, 1, 2, kNone},
         {"a refreshed machine policy: 80 %, no full charge once", Step::PolicyRefreshed, nullptr, 1, 1, 2, kNone},
         {"a press the policy forbids", Step::PressB, L"This charge option is set by your organization.", 1, 1, 2,
          kNone},
@@ -158,6 +165,23 @@ TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
             Press(true);
             EXPECT_EQ(row.shown, TakeBox(host));
             break;
+        case Step::HeldUpPressA: {
+            // The host's button request is out before the lock is taken:
+            // the next one waits for it.
+            const unsigned long requests = Status().ButtonRequests;
+            ASSERT_TRUE(panel_.injectReport(kvfbsim::ButtonReport(false, false)));
+            SettledStatus(
+                [&](const KVFBSIM_STATUS &s) { return s.ButtonRequests == requests + 1 && s.PendingNow == 1; });
+            const UniqueHandle driverLock(CreateMutexW(nullptr, FALSE, L"hMutexDriver"));
+            EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(driverLock.get(), 0));
+            EXPECT_TRUE(panel_.injectReport(kvfbsim::ButtonReport(false, true)));
+            EXPECT_EQ(row.shown, TakeBox(host));
+            DWORD_PTR answer = 0;
+            EXPECT_NE(0, SendMessageTimeoutW(host.mainWindow, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer))
+                << "the window hangs";
+            ReleaseMutex(driverLock.get());
+            break;
+        }
         case Step::PolicyRefreshed:
             ASSERT_TRUE(kvftest::WritePolicyDword(L"BatteryChargeLimit", 1));
             ASSERT_TRUE(kvftest::WritePolicyDword(L"AllowFullChargeOnce", 0));

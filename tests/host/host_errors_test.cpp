@@ -60,6 +60,11 @@ const ErrorRow kErrors[] = {
     {20, 2, 219, L"Failed to start Receiving Notify Message Thread.",
      L"通知スレッドの起動に失敗しました"},
     {21, 1, 221, L"The charge option could not be changed.", L"充電設定を変更できませんでした。"},
+    {22, 1, 222,
+     L"The battery controller did not answer in time; another program may be using it. Try again in a "
+     L"moment. The change may still take effect.",
+     L"バッテリーコントローラーが時間内に応答しませんでした。他のプログラムが使用中の可能性があります。"
+     L"しばらくしてからもう一度お試しください。変更は後で反映されることがあります。"},
 };
 
 struct TextRow {
@@ -124,7 +129,7 @@ TEST_F(HostErrors, GetErrorInfoGivesThePendingIdsLevelAndString)
 
 TEST_F(HostErrors, UnknownIdHasLevelZeroAndLeavesTheStringIdAlone)
 {
-    for (int id : {22, 99, -1}) {
+    for (int id : {23, 99, -1}) {
         SCOPED_TRACE(id);
         SetError(static_cast<_kvf_error_id>(id));
         int level = -1;
@@ -194,7 +199,8 @@ TEST_F(HostErrors, PendingErrorMessageComesInTheUserInterfaceLanguage)
                 {17, 1, MB_OK | MB_ICONEXCLAMATION},
                 {18, 2, MB_OK | MB_ICONHAND},
                 {21, 1, MB_OK | MB_ICONEXCLAMATION},
-                {22, 0, 0}};
+                {22, 1, MB_OK | MB_ICONEXCLAMATION},
+                {23, 0, 0}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.id);
         SetError(static_cast<_kvf_error_id>(row.id));
@@ -202,7 +208,7 @@ TEST_F(HostErrors, PendingErrorMessageComesInTheUserInterfaceLanguage)
         EXPECT_EQ(row.level, pending.level);
         EXPECT_STREQ(caption, pending.caption);
         const wchar_t *message = L"";
-        if (row.id >= 1 && row.id <= 21)
+        if (row.id >= 1 && row.id <= 22)
             message = japanese ? kErrors[row.id].japanese : kErrors[row.id].english;
         EXPECT_STREQ(message, pending.message);
         EXPECT_EQ(row.boxType, ErrorBoxType(pending.level));
