@@ -14,8 +14,9 @@
 // organization; nothing changed), 5 (status only) the controller refused a
 // value the machine policy fixes when the session opened: the options are
 // shown all the same, and every command says so on standard error (the next
-// start tries the value again). The driver session is always closed again
-// before the end.
+// start tries the value again), 6 the controller or another program's
+// request did not answer in time (a change may still take effect). The
+// driver session is always closed again before the end.
 #include <windows.h>
 
 #include <cstdint>
@@ -35,21 +36,26 @@ constexpr int kNoDriver = 2;
 constexpr int kRefused = 3;
 constexpr int kByPolicy = 4;
 constexpr int kPolicyRefused = 5;
+constexpr int kTimedOut = 6;
 // ERROR_ACCESS_DISABLED_BY_POLICY, as the library reports a fixed option.
 constexpr DWORD kDisabledByPolicy = 1260;
+// ERROR_TIMEOUT: a call that waited its bound for the driver.
+constexpr DWORD kTimeout = 1460;
 
 // One session with the driver, closed whatever happens (an open that failed
 // may still have left the device open).
 class ChargeSession {
 public:
-    ChargeSession() : opened_(KVFOpen() == 0) {}
+    ChargeSession() : opened_(KVFOpen() == 0), error_(opened_ ? ERROR_SUCCESS : GetLastError()) {}
     ~ChargeSession() { KVFClose(); }
     ChargeSession(const ChargeSession &) = delete;
     ChargeSession &operator=(const ChargeSession &) = delete;
     bool opened() const { return opened_; }
+    DWORD error() const { return error_; }
 
 private:
     bool opened_;
+    DWORD error_;
 };
 
 std::wstring Format(UINT id, int value)
@@ -96,14 +102,23 @@ void Err(const std::wstring &line)
     chargectl::WriteLine(STD_ERROR_HANDLE, line);
 }
 
-// A change the library did not make: fixed by the machine policy, or
-// refused by the driver.
+int TimedOut()
+{
+    Err(chargectl::Text(IDS_TIMED_OUT));
+    return kTimedOut;
+}
+
+// A change the library did not make: fixed by the machine policy, not
+// answered in time, or refused by the driver.
 int NotChanged()
 {
-    if (GetLastError() == kDisabledByPolicy) {
+    const DWORD error = GetLastError();
+    if (error == kDisabledByPolicy) {
         Err(chargectl::Text(IDS_BY_POLICY));
         return kByPolicy;
     }
+    if (error == kTimeout)
+        return TimedOut();
     Err(chargectl::Text(IDS_REFUSED));
     return kRefused;
 }
@@ -123,6 +138,8 @@ int WithSession(Body body)
 {
     const ChargeSession session;
     if (!session.opened()) {
+        if (session.error() == kTimeout)
+            return TimedOut();
         Err(chargectl::Text(IDS_NO_DRIVER));
         return kNoDriver;
     }
@@ -135,8 +152,11 @@ int ShowStatus()
 {
     return WithSession([] {
         const int32_t battery = KVFGetButteryChargeLimitStat();
-        const int32_t usb = KVFGetUSBChargeStat();
+        const DWORD batteryError = GetLastError();
+        const int32_t usb = battery == -1 ? -1 : KVFGetUSBChargeStat();
         if (battery == -1 || usb == -1) {
+            if ((battery == -1 ? batteryError : GetLastError()) == kTimeout)
+                return TimedOut();
             Err(chargectl::Text(IDS_NOT_READ));
             return kNoDriver;
         }
@@ -161,15 +181,15 @@ int StartFullChargeOnce()
 int EndFullChargeOnce()
 {
     return WithSession([] {
-        if (KVFEndFullChargeOnce() != 0) {
-            Err(chargectl::Text(IDS_REFUSED));
-            return kRefused;
-        }
+        if (KVFEndFullChargeOnce() != 0)
+            return NotChanged();
         // The limit that is now back (or, when none ran, the one that stood all
         // along), read after the end, so another process's change meanwhile
         // cannot make the line stale.
         const int32_t battery = KVFGetButteryChargeLimitStat();
         if (battery == -1) {
+            if (GetLastError() == kTimeout)
+                return TimedOut();
             Err(chargectl::Text(IDS_NOT_READ));
             return kNoDriver;
         }

@@ -126,10 +126,14 @@ int32_t KVFSetButteryChargeLimitStat(uint32_t value)
         return result;
     // The limit just set is the one now: nothing is to come back, and a
     // record that stays would fail the call. Refused, the override goes on.
+    // Unanswered, the limit may still reach the controller: the record
+    // stays marked, and whoever finds it completes the end with that limit.
     if (accepted)
         return kvf::RemoveFullChargeOnceRecord(files) ? result : -1;
-    if (!record->ending)
+    const DWORD error = GetLastError();
+    if (!record->ending && error != ERROR_TIMEOUT)
         kvf::WriteFullChargeOnceRecord(files, *record);
+    SetLastError(error);
     return result;
 }
 

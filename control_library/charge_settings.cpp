@@ -49,7 +49,14 @@ int32_t ApplyOption(const wchar_t *path, const Option &option, std::optional<uin
                     bool &policyRefused)
 {
     if (fixed) {
-        if (SendChargeCommand(option.set, *fixed) != 0)
+        const uint32_t status = SendChargeCommand(option.set, *fixed);
+        if (status == ERROR_TIMEOUT) {
+            // No answer is no refusal: the value may still reach the
+            // controller, and the next start sends it again.
+            SetLastError(ERROR_TIMEOUT);
+            return -1;
+        }
+        if (status != 0)
             policyRefused = true;
         else
             NotePolicyWritten(option.key, *fixed);

@@ -85,8 +85,11 @@ int32_t EndOverride(const FullChargeOnceFiles &files, FullChargeOnceRecord recor
             return -1;
     }
     const ComingBack back = LimitToComeBack(files, ReadMachinePolicy(), record);
-    if (SendChargeCommand(KVF_CMD_SET_BATTERY_LIMIT, back.limit) != 0) {
-        if (back.fixedByPolicy && policyRefused != nullptr)
+    const uint32_t status = SendChargeCommand(KVF_CMD_SET_BATTERY_LIMIT, back.limit);
+    if (status != 0) {
+        if (status == ERROR_TIMEOUT)
+            SetLastError(ERROR_TIMEOUT);
+        else if (back.fixedByPolicy && policyRefused != nullptr)
             *policyRefused = true;
         return -1; // marked: the next session, follow or end tries again
     }

@@ -180,6 +180,16 @@ TEST_F(ChargeCtlTest, TheDriverRefusingOrMissingHasItsOwnExitCode)
     EXPECT_FALSE(ReadBytes(FullChargeOnceFile()));
     ExpectSessionsClosed(3);
 
+    // Another program's request holds the driver longer than a call waits.
+    HANDLE driverLock = CreateMutexW(nullptr, TRUE, L"hMutexDriver");
+    ASSERT_NE(driverLock, nullptr);
+    const CtlRun busy = ChargeCtl(L"usb on");
+    ReleaseMutex(driverLock);
+    CloseHandle(driverLock);
+    EXPECT_EQ(busy.exitCode, 6u);
+    EXPECT_EQ(busy.output, "KivoChargeCtl: the battery controller did not answer in time; another program may be "
+                           "using it. A change may still take effect.\r\n");
+
     // The EC's own values when the file does not take precedence; a value
     // no word exists for is shown as it is.
     ASSERT_TRUE(WriteValue(L"ReferenceFlag", L"0"));

@@ -54,10 +54,14 @@ const Row kRows[] = {
     // The battery limit goes out and pends; the bound is spent, USB stays.
     {"open applying the file", Holdup::kDriverPends, 1, 2, true, L"", L"open",
      "open -1 error 1460\r\nclose 0\r\n", 1, 0, 2, 1, 2, false},
+    // The controller's limit is asked first: unanswered, nothing is recorded
+    // or sent.
     {"startonce", Holdup::kDriverPends, -1, 1, false, L"open", L"startonce",
-     "open 0\r\nstartonce -1 error 1460\r\nclose 0\r\n", 1, 0, 0, 0, 1, true},
+     "open 0\r\nstartonce -1 error 1460\r\nclose 0\r\n", 1, 0, 1, 0, 1, false},
+    // The end stays begun: the limit may still come, and whoever finds the
+    // record completes it.
     {"endonce", Holdup::kDriverPends, -1, 1, false, L"open startonce", L"endonce",
-     "open 0\r\nstartonce 0\r\nendonce -1 error 1460\r\nclose 0\r\n", 2, 0, 1, 0, 1, true},
+     "open 0\r\nstartonce 0\r\nendonce -1 error 1460\r\nclose 0\r\n", 3, 0, 1, 0, 1, true},
     // The close gives up the lock its own pending request holds.
     {"close behind a pending request", Holdup::kDriverPends, -1, -1, false, L"open",
      L"getusb close", "open 0\r\ngetusb -1 error 1460\r\nclose 0\r\nclose 0\r\n", 1, 0, 1, 0, 0,
