@@ -111,6 +111,14 @@ BOOL CKivoFunctionButtonWnd::StartNotifyThread()
     const _kvf_error_id failure = OpenNotification();
     if (failure == KVF_ERROR_NONE)
         return TRUE;
+    if (failure == KVF_ERROR_CHARGE_TIMEOUT) {
+        // Another program's request holds the driver: no reason to end. The
+        // session counts as one that stopped, and the watch opens it anew
+        // with its back-off.
+        KVFClose();
+        m_bOpen = false;
+        return TRUE;
+    }
     SetError(failure);
     checkLastError();
     return FALSE;
@@ -118,8 +126,10 @@ BOOL CKivoFunctionButtonWnd::StartNotifyThread()
 
 _kvf_error_id CKivoFunctionButtonWnd::OpenNotification()
 {
+    // A call that waited its bound for another program's request is no
+    // missing driver.
     if (KVFOpen() != 0)
-        return KVF_ERROR_DRIVER_OPEN;
+        return GetLastError() == ERROR_TIMEOUT ? KVF_ERROR_CHARGE_TIMEOUT : KVF_ERROR_DRIVER_OPEN;
     m_bOpen = true;
     ReportPolicyRefusal();
     m_ullSessionOpened = GetTickCount64();
@@ -318,7 +328,8 @@ void CKivoFunctionButtonWnd::Recover()
     // The session of before the sleep may have lost its driver: a new one,
     // which also applies the stored charge options again.
     const _kvf_error_id failure = OpenSessionAnew();
-    if (failure == KVF_ERROR_NONE)
+    // Held up by another program: the watch tries again, nothing to show.
+    if (failure == KVF_ERROR_NONE || failure == KVF_ERROR_CHARGE_TIMEOUT)
         return;
     // Shown once; the next resume or device arrival tries again, and the
     // program goes on.
@@ -361,8 +372,8 @@ _kvf_error_id CKivoFunctionButtonWnd::OpenSessionAnew()
     m_bOpen = false;
     m_HandleWatch.Stop();
     const _kvf_error_id failure = OpenNotification();
-    m_bNotify = failure == KVF_ERROR_NONE;
-    if (m_bNotify) {
+    m_bNotify = failure == KVF_ERROR_NONE || failure == KVF_ERROR_CHARGE_TIMEOUT;
+    if (failure == KVF_ERROR_NONE) {
         m_bRecover = false;
     } else {
         KVFClose();
@@ -374,7 +385,7 @@ _kvf_error_id CKivoFunctionButtonWnd::OpenSessionAnew()
 void CKivoFunctionButtonWnd::ConnectNotification()
 {
     const _kvf_error_id failure = OpenSessionAnew();
-    if (failure == KVF_ERROR_NONE)
+    if (failure == KVF_ERROR_NONE || failure == KVF_ERROR_CHARGE_TIMEOUT)
         return;
     if (failure == KVF_ERROR_DRIVER_OPEN) {
         // The device is away: said once, then the program waits for it as a

@@ -293,6 +293,23 @@ TEST_F(RunningHost, AConnectWithoutTheDeviceWaitsForIt)
     EXPECT_EQ(WaitLogLines(logs_.File(L"CommandRecorder.log"), 1), std::vector<std::string>{"start item2"});
 }
 
+// A start while another program's request holds the driver: the host does
+// not end, shows nothing, and its session opens once the driver is free.
+TEST_F(RunningHost, AStartWhileTheDriverIsHeldOpensTheSessionLater)
+{
+    HANDLE driverLock = CreateMutexW(nullptr, TRUE, L"hMutexDriver");
+    ASSERT_NE(driverLock, nullptr);
+    HostApp host;
+    const bool started = host.Start() && host.WaitMainWindow() != nullptr;
+    const bool boxShown = host.WaitWindow(kErrorCaption, 3000) != nullptr;
+    ReleaseMutex(driverLock);
+    CloseHandle(driverLock);
+    ASSERT_TRUE(started);
+    EXPECT_FALSE(boxShown);
+    EXPECT_TRUE(WaitPending(1)) << "the session opened once the driver was free";
+    EXPECT_TRUE(host.Running());
+}
+
 // Device events as the system sends them, in bursts, repeated, out of order
 // and of other devices: each burst gives at most one new session, a removal
 // lets go of the device at once, and nothing shows a box.
