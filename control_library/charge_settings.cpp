@@ -50,12 +50,10 @@ int32_t ApplyOption(const wchar_t *path, const Option &option, std::optional<uin
 {
     if (fixed) {
         const uint32_t status = SendChargeCommand(option.set, *fixed);
-        if (status == ERROR_TIMEOUT) {
-            // No answer is no refusal: the value may still reach the
-            // controller, and the next start sends it again.
-            SetLastError(ERROR_TIMEOUT);
+        // No answer is no refusal: the value may still reach the
+        // controller, and the next start sends it again.
+        if (status == ERROR_TIMEOUT)
             return -1;
-        }
         if (status != 0)
             policyRefused = true;
         else
@@ -118,10 +116,12 @@ int32_t ApplyStoredChargeSettings(bool &policyRefused)
     // The setters take the same locks again, which this thread holds.
     // Without them nothing of the charge options is read or written; the
     // session opens all the same (the buttons need no lock of these), and
-    // the next session's start tries again.
+    // the next session's start tries again. Only a lock another process
+    // held past the bound fails the step (ERROR_TIMEOUT): the caller opens
+    // the session anew soon.
     const ChargeLocks locks(ChargeLocks::kFullChargeOnceAndSettingsFile);
     if (!locks.Held())
-        return 0;
+        return GetLastError() == ERROR_TIMEOUT ? -1 : 0;
     const MachinePolicy policy = ReadMachinePolicy();
     const bool applyFile = FileTakesPrecedence(path);
     // Both are made, battery first. A running one-time full charge comes

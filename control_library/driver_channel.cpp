@@ -103,8 +103,12 @@ uint32_t SendChargeCommand(uint32_t command, uint32_t value)
         return ERROR_INVALID_PARAMETER;
     KVF_CHARGE_REQUEST record{command, value, 0};
     const DWORD error = ChargeRequest(record);
-    if (error != ERROR_SUCCESS)
+    if (error != ERROR_SUCCESS) {
+        // Said in the last error too, so that a caller several steps up
+        // (a session's start) can tell an unanswered request from a refusal.
+        SetLastError(error);
         return error;
+    }
     return record.dwStatus;
 }
 

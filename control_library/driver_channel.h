@@ -36,7 +36,8 @@ HDEVNOTIFY RegisterDeviceHandleNotification(HWND window);
 // Sends a set command (1 or 3). Returns 0 on success, 1 with no device
 // open, ERROR_INVALID_PARAMETER for another command, the system error of a
 // failed request or of a driver lock that could not be taken (nothing is
-// sent then), ERROR_TIMEOUT as above, or the driver's nonzero status.
+// sent then), ERROR_TIMEOUT as above, or the driver's nonzero status. A
+// system error is the last error as well.
 uint32_t SendChargeCommand(uint32_t command, uint32_t value);
 
 // Reads a value with a get command (0 or 2); false when the request fails

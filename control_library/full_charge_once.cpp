@@ -87,9 +87,7 @@ int32_t EndOverride(const FullChargeOnceFiles &files, FullChargeOnceRecord recor
     const ComingBack back = LimitToComeBack(files, ReadMachinePolicy(), record);
     const uint32_t status = SendChargeCommand(KVF_CMD_SET_BATTERY_LIMIT, back.limit);
     if (status != 0) {
-        if (status == ERROR_TIMEOUT)
-            SetLastError(ERROR_TIMEOUT);
-        else if (back.fixedByPolicy && policyRefused != nullptr)
+        if (status != ERROR_TIMEOUT && back.fixedByPolicy && policyRefused != nullptr)
             *policyRefused = true;
         return -1; // marked: the next session, follow or end tries again
     }
