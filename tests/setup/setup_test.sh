@@ -310,8 +310,9 @@ check "/D=: folder removed" absent "$([ -e "$testdir" ] && echo present || echo 
 printf '' >"$WINEPREFIX/drive_c/kivo_no_sessions.txt"
 helper_start="\"$(winepath -w "$build/bin/KivoSetupHelper.exe" 2>/dev/null)\" start \"C:\\no such folder\\KivoFunctionButtonApl.exe\" C:\\kivo_no_sessions.txt own"
 check "helper, no program: exit code" 1 "$(run "$helper_start")"
-check "helper, no program: the shell's error" yes "$(w "$build/bin/KivoSetupHelper.exe" start 'C:\no such folder\KivoFunctionButtonApl.exe' \
-  'C:\kivo_no_sessions.txt' own | grep -qE '^The desktop shell did not start the tray program in session [0-9]+ \(error 0x80004005\)' && echo yes || echo no)"
+helper_said=$(w "$build/bin/KivoSetupHelper.exe" start 'C:\no such folder\KivoFunctionButtonApl.exe' 'C:\kivo_no_sessions.txt' own)
+check "helper, no program: the shell's error" yes "$(grep -qE '^The desktop shell did not start the tray program in session [0-9]+ \(error 0x[0-9A-F]{8}\)' \
+  <<<"$helper_said" && echo yes || echo no)"
 
 if [ "$failed" -ne 0 ]; then
   echo "--- the last setup log:"
