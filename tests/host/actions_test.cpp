@@ -18,6 +18,7 @@
 #include "platform/user_process_start.h"
 #include "standin_process.h"
 #include "temp_folder.h"
+#include "token_facts.h"
 #include "test_paths.h"
 #include "wait_until.h"
 
@@ -222,25 +223,6 @@ TEST_F(Actions, AFailingCompanionOrPenStartIsTheButtonsError)
     }
 }
 
-// What the host's own token says, as TokenReporter writes it.
-std::string OwnTokenFacts()
-{
-    HANDLE token = nullptr;
-    DWORD uiAccess = 0;
-    DWORD length = 0;
-    alignas(TOKEN_MANDATORY_LABEL) BYTE label[64] = {};
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
-        return "";
-    const bool uiKnown = GetTokenInformation(token, TokenUIAccess, &uiAccess, sizeof(uiAccess), &length);
-    const bool labelKnown = GetTokenInformation(token, TokenIntegrityLevel, label, sizeof(label), &length);
-    CloseHandle(token);
-    const PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL *>(label)->Label.Sid;
-    char integrity[16] = "-1";
-    if (labelKnown)
-        snprintf(integrity, sizeof(integrity), "0x%lx", *GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1));
-    return std::string("uiaccess ") + (uiKnown ? (uiAccess != 0 ? "1" : "0") : "-1") + " integrity " + integrity;
-}
-
 StartFacts deliveredFacts{};
 StartFacts DeliveredFacts() noexcept
 {
@@ -300,7 +282,7 @@ TEST_F(Actions, AProgramStartsWithTheUsersTokenNeverWithTheHostsUiAccess)
             continue;
         }
         EXPECT_EQ(WaitLogLines(log, 1), std::vector<std::string>{"parent " + std::to_string(row.parent) + " " +
-                                                                 OwnTokenFacts()});
+                                                                 standin::TokenFacts(GetCurrentProcess())});
     }
     UserProcessStart::SetFactsSource(nullptr);
 }
