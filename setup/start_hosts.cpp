@@ -44,19 +44,11 @@ int StartHosts(const std::wstring &program, const std::wstring &sessionsFile, bo
     int result = 0;
     const std::wstring commandLine = L"\"" + program + L"\"";
     for (const DWORD session : sessions) {
-        if (session == own) {
-            const DWORD error = StartInOwnSession(program, commandLine, session);
-            if (error != ERROR_SUCCESS) {
-                std::printf("The tray program was not started in session %lu now (error %lu): it starts at the "
-                            "user's next logon\n",
-                            session, error);
-                result = 1;
-            }
-            continue;
-        }
-        const DWORD error = StartAsSessionUser(session, commandLine);
+        const DWORD error = session == own ? StartInOwnSession(program, commandLine, session)
+                                           : StartAsSessionUser(session, commandLine);
         if (error == ERROR_SUCCESS) {
-            std::printf("Started the tray program in session %lu\n", session);
+            if (session != own)
+                std::printf("Started the tray program in session %lu\n", session);
         } else {
             std::printf("The tray program was not started in session %lu now (error %lu): it starts at the user's "
                         "next logon\n",
