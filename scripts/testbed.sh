@@ -97,6 +97,13 @@ start)
   # Bring up the services and the desktop now, before any test starts.
   "$build/wine-run" wineboot </dev/null >>"$tb/wineboot.log" 2>&1 ||
     die "wineboot failed (see $tb/wineboot.log)"
+  # Every Windows session has a shell window (Explorer's), under whose
+  # process the tray program starts the buttons' programs; Wine's desktop
+  # has none, a stand-in holds it once it is built.
+  if [ -f "$build/bin/DesktopShell.exe" ]; then
+    "$build/wine-run" "$build/bin/DesktopShell.exe" </dev/null >>"$tb/wineboot.log" 2>&1 ||
+      die "the desktop shell stand-in did not start (see $tb/wineboot.log)"
+  fi
   log "prefix ready"
   ;;
 device)

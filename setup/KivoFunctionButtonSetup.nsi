@@ -395,6 +395,7 @@ Function StartHosts
   Push `start "$INSTDIR\${HOST}" "${CLOSED_SESSIONS}" $0`
   Call RunHelper
   Pop $0
+  ${IfThen} $0 != 0 ${|} ${Log} "The tray program is not running for every user now ($0): it starts at their next logon" ${|}
   Pop $0
 FunctionEnd
 

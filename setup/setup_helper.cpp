@@ -9,7 +9,12 @@
 //   KivoSetupHelper reset
 //       0 the signal is reset (or there is none), 1 it could not be
 //   KivoSetupHelper start <program> <sessions file> [own]
-//       0 started in every session, 1 some sessions get it at next logon
+//       0 started in every session, 1 some sessions get it at next logon.
+//       In this process's own session the desktop shell starts it (the
+//       route that gives it its UI access); when the shell cannot, the line
+//       says so with the HRESULT, then the shell's token is tried, which
+//       Windows refuses with 740 for a manifest asking for UI access: the
+//       line gives that error and the exit code is 1.
 //   KivoSetupHelper share
 //       0 the control library's machine folder is there with the rights
 //       every user needs (made, or given them again), 1 it is not

@@ -10,6 +10,7 @@
 #include "actions/foreground.h"
 #include "actions/velmo_assistant.h"
 #include "platform/com_apartment.h"
+#include "platform/user_process_start.h"
 #include "win32/unique_handle.h"
 
 const WCHAR szPenProc[] = L"ZRCaptureTool.exe";
@@ -62,6 +63,25 @@ bool CompanionRunsInThisSession() noexcept
     return false;
 }
 
+bool StartCompanionWithoutUiAccess(const WCHAR *path) noexcept
+{
+    WCHAR command[kNameChars + 2] = {};
+    if (FAILED(StringCchPrintfW(command, ARRAYSIZE(command), L"\"%s\"", path))) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION info{};
+    if (!UserProcessStart::Start(command, startup, &info))
+        return false;
+    const UniqueHandle process(info.hProcess);
+    const UniqueHandle thread(info.hThread);
+    return true;
+}
+
 // The command names the companion's file; blanks at its end do not count.
 bool StartCompanion(const WCHAR *command) noexcept
 {
@@ -79,6 +99,11 @@ bool StartCompanion(const WCHAR *command) noexcept
         SetLastError(ERROR_FILE_NOT_FOUND);
         return false;
     }
+    // The shell would start the companion with the host's token, UI access
+    // included; then it is started under the desktop shell like any other
+    // program.
+    if (UserProcessStart::Route() != StartRoute::Direct)
+        return StartCompanionWithoutUiAccess(path);
     // The shell may hand the file to an extension that needs COM.
     const ComApartment apartment(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     SHELLEXECUTEINFOW info{};

@@ -12,7 +12,8 @@ extern const WCHAR szVelmoProc[];
 BOOL Search_process(const WCHAR *name) noexcept;
 
 // Wakes the companion: starts the command (the companion's executable file)
-// through the shell unless a companion runs in this Windows session
+// through the shell (under the desktop shell, without the host's UI access,
+// when the host has it) unless a companion runs in this Windows session
 // already, then broadcasts "VELMO STARTUPMESSAGE". FALSE when it is not
 // running here and cannot be started; the last error then says why.
 BOOL CheckTargetProcess(const WCHAR *command) noexcept;

@@ -5,12 +5,14 @@
 #include "actions/foreground.h"
 #include "actions/process_search.h"
 #include "actions/started_program.h"
+#include "platform/user_process_start.h"
 #include "win32/unique_handle.h"
 
 namespace {
 
 // Every start shows the program's window normally and hands over nothing
-// but the host's environment and current directory.
+// but the host's environment and current directory; never the host's UI
+// access.
 BOOL StartProcess(WCHAR *command, PROCESS_INFORMATION *info) noexcept
 {
     STARTUPINFOW startup{};
@@ -18,8 +20,7 @@ BOOL StartProcess(WCHAR *command, PROCESS_INFORMATION *info) noexcept
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
-    return CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, info);
+    return UserProcessStart::Start(command, startup, info);
 }
 
 bool Unresolved(const WCHAR *command) noexcept

@@ -21,7 +21,8 @@ extern _ariveExec gSecondary;
 // kInputIdleBoundMs, on a thread of its own) its first window comes to the
 // front. An empty command, or one beginning with a blank (an unresolved
 // module), does nothing and succeeds. FALSE when the start fails, with
-// CreateProcessW's error kept.
+// CreateProcessW's error kept (kErrorNoShellToStartUnder when the host has
+// UI access and no desktop shell runs: see platform/user_process_start.h).
 BOOL executeFullPath(WCHAR *command) noexcept;
 
 // Starts the pen application's launcher; once it is idle the capture tool

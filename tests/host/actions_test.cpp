@@ -16,8 +16,10 @@
 #include "button_road_fixture.h"
 #include "callback/notify_callback.h"
 #include "errors/error_manager.h"
+#include "platform/user_process_start.h"
 #include "standin_process.h"
 #include "temp_folder.h"
+#include "token_facts.h"
 #include "test_paths.h"
 #include "wait_until.h"
 
@@ -239,6 +241,70 @@ TEST_F(Actions, AFailingCompanionOrPenStartIsTheButtonsError)
         EXPECT_EQ(CErrorManager::GetError(), row.error);
         EXPECT_EQ(TakeErrorMessages(), 1);
     }
+}
+
+StartFacts deliveredFacts{};
+StartFacts DeliveredFacts() noexcept
+{
+    return deliveredFacts;
+}
+
+// A program a button starts never gets the host's UI access: with it, the
+// program is a child of the desktop shell and takes the shell's token (a
+// stand-in plays the shell where the facts are delivered; the test bed's
+// desktop shell where they are observed); without a shell nothing starts and
+// the press shows "Can not execute."; a host without UI access starts it
+// itself.
+TEST_F(Actions, AProgramStartsWithTheUsersTokenNeverWithTheHostsUiAccess)
+{
+    standintest::StandInProcess shell;
+    ASSERT_TRUE(shell.Start(kivotest::BinFile(L"PlainWindow.exe")));
+    ASSERT_NE(shell.WaitForWindow(kPlainClass), nullptr);
+    DWORD desktopShell = 0;
+    GetWindowThreadProcessId(GetShellWindow(), &desktopShell);
+    ASSERT_NE(desktopShell, 0u) << "the test bed's desktop has a shell window";
+    const std::wstring reporter = kivotest::BinFile(L"TokenReporter.exe");
+    const std::wstring log = logs_.File(L"TokenReporter.log");
+    const DWORD self = GetCurrentProcessId();
+    enum Facts { kObserved, kUiAccessShell, kUiAccessNoShell, kNoUiAccess };
+    struct Row {
+        const char *name;
+        Facts facts;
+        DWORD kind;
+        DWORD parent; // 0: nothing starts
+        int error;
+    };
+    const Row rows[] = {
+        {"program, under the shell", kUiAccessShell, 1, shell.id(), 0},
+        {"pen launcher, under the shell", kUiAccessShell, 100, shell.id(), 0},
+        {"companion, under the shell", kUiAccessShell, 101, shell.id(), 0},
+        {"program, no shell", kUiAccessNoShell, 1, 0, KVF_ERROR_BUTTON_A_EXECUTE},
+        {"companion, no shell", kUiAccessNoShell, 101, 0, KVF_ERROR_BUTTON_A_EXECUTE},
+        {"program, host without UI access", kNoUiAccess, 1, self, 0},
+        // Wine cannot tell a token's UI access: the host takes it as there.
+        {"program, this desktop", kObserved, 1, desktopShell, 0},
+    };
+    SetButtonAction(0);
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        DeleteFileW(log.c_str());
+        SetError(KVF_ERROR_NONE);
+        deliveredFacts = StartFacts{row.facts != kNoUiAccess, row.facts == kUiAccessShell ? shell.id() : 0};
+        UserProcessStart::SetFactsSource(row.facts == kObserved ? nullptr : DeliveredFacts);
+        const _Param param = MakeParam(row.kind, reporter + (row.kind == 101 ? L" " : L" x"));
+        SetParameter(BUTTON_A, &param);
+        gdwButtonStatusA = 1;
+        Notify_CallBack(0);
+        EXPECT_EQ(CErrorManager::GetError(), row.error);
+        EXPECT_EQ(TakeErrorMessages(), row.error != 0 ? 1 : 0);
+        if (row.parent == 0) {
+            EXPECT_TRUE(LogLines(log).empty());
+            continue;
+        }
+        EXPECT_EQ(WaitLogLines(log, 1), std::vector<std::string>{"parent " + std::to_string(row.parent) + " " +
+                                                                 standin::TokenFacts(GetCurrentProcess())});
+    }
+    UserProcessStart::SetFactsSource(nullptr);
 }
 
 // The clipboard holding a bitmap, or nothing, for the length of a test.

@@ -190,6 +190,10 @@ check "installed: log written" yes "$(grep -q '^Done' "$log" 2>/dev/null && echo
 # so the rights themselves are a check on Windows.
 check "installed: the machine folder, made for every user" yes \
   "$(grep -qF 'machine folder C:\ProgramData\zerin\KivoFCtrl is ready for every user' "$log" && echo yes || echo no)"
+# The desktop shell starts the tray program, the route on which Windows gives
+# it the UI access its manifest asks for.
+check "installed: the desktop shell started the tray program" yes \
+  "$(grep -qE 'Started the tray program in session [0-9]+ through the desktop shell' "$log" && echo yes || echo no)"
 
 # The user's own settings (the tray program copied the template on its first
 # start) survive an upgrade.
@@ -300,6 +304,15 @@ check "/D=: the tray program runs" present "$(wait_window present)"
 cp "$testdir/Uninstall.exe" "$WINEPREFIX/drive_c/kivo_uninstall.exe"
 check "/D=: uninstall exit code" 0 "$(run "C:\\kivo_uninstall.exe /S _?=C:\\Program Files (x86)\\Kivo Test Folder")"
 check "/D=: folder removed" absent "$([ -e "$testdir" ] && echo present || echo absent)"
+
+# A tray program the desktop shell cannot start: the helper says so with the
+# shell's error, and its exit code says the user gets it at the next logon.
+printf '' >"$WINEPREFIX/drive_c/kivo_no_sessions.txt"
+helper_start="\"$(winepath -w "$build/bin/KivoSetupHelper.exe" 2>/dev/null)\" start \"C:\\no such folder\\KivoFunctionButtonApl.exe\" C:\\kivo_no_sessions.txt own"
+check "helper, no program: exit code" 1 "$(run "$helper_start")"
+helper_said=$(w "$build/bin/KivoSetupHelper.exe" start 'C:\no such folder\KivoFunctionButtonApl.exe' 'C:\kivo_no_sessions.txt' own)
+check "helper, no program: the shell's error" yes "$(grep -qE '^The desktop shell did not start the tray program in session [0-9]+ \(error 0x[0-9A-F]{8}\)' \
+  <<<"$helper_said" && echo yes || echo no)"
 
 if [ "$failed" -ne 0 ]; then
   echo "--- the last setup log:"
