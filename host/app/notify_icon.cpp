@@ -57,6 +57,7 @@ BOOL CNotifyIcon::NotifyIcon(DWORD dwMessage, HICON hIcon, LPCWSTR lpszTip)
     if (dwMessage == NIM_DELETE) {
         m_bIconWanted = false;
         m_AddRetry.Stop();
+        m_TipChange.Stop();
     }
     UINT flags = NIF_MESSAGE;
     if (hIcon != nullptr && hIcon != m_hLastIcon) {
@@ -79,6 +80,13 @@ BOOL CNotifyIcon::NotifyIcon(DWORD dwMessage, HICON hIcon, LPCWSTR lpszTip)
 void CNotifyIcon::SetTip(const std::wstring &tip)
 {
     m_strTip = tip;
+    if (!m_TipChange.Running())
+        m_TipChange.Start(m_hWnd, USER_TIMER_MINIMUM, [this] { SendTip(); });
+}
+
+void CNotifyIcon::SendTip()
+{
+    m_TipChange.Stop();
     // Without the icon in the tray now, the next add carries the tip.
     if (m_bIconWanted && !m_AddRetry.Running())
         Notify(NIM_MODIFY, NIF_MESSAGE, nullptr, m_strTip.c_str());

@@ -33,8 +33,11 @@ public:
     // the DPI of now; the window keeps the handle.
     HICON LoadTrayIcon(UINT resourceId);
 
-    // Changes the tip (cut to what NOTIFYICONDATA holds); a taskbar that
-    // does not have the icon now gets it with this tip later.
+    // Changes the tip (cut to what NOTIFYICONDATA holds) from the message
+    // loop: telling the shell waits for Explorer's answer, and meanwhile
+    // messages sent to this window would come in midway through the
+    // caller's operation. A taskbar that does not have the icon now gets it
+    // with this tip later.
     void SetTip(const std::wstring &tip);
 
     // A notification balloon at the icon (NIF_INFO), cut to what fits.
@@ -66,6 +69,7 @@ private:
     // Adds the wanted icon, or starts the timer that tries again.
     void AddWantedIcon();
     void RetryAdd();
+    void SendTip();
     // The record that names this window's icon, with those flags.
     NOTIFYICONDATAW IconData(UINT flags) const;
 
@@ -77,4 +81,5 @@ private:
     UINT m_uIconResource = 0;
     CTrayIconImage m_Image;
     CWindowTimer m_AddRetry;
+    CWindowTimer m_TipChange;
 };
