@@ -55,7 +55,6 @@ public:
     }
     // The shell finds this taskbar, not Explorer's.
     bool Found() const { return FindWindowExW(nullptr, nullptr, L"Shell_TrayWnd", nullptr) == window_; }
-    // A taskbar created anew holds no icons.
     void Forget()
     {
         const std::lock_guard<std::mutex> held(lock_);
@@ -83,9 +82,7 @@ private:
     // the NIM_ command), in Wine's layout (explorer/systray.c, notify_data).
     struct WineNotifyData {
         LONG hWnd;
-        UINT uID;
-        UINT uFlags;
-        UINT uCallbackMessage;
+        UINT uID, uFlags, uCallbackMessage;
         WCHAR szTip[128];
     };
 

@@ -678,7 +678,6 @@ TEST_F(RunningHost, TheEndOfTheWindowsSessionCancelledOrCarriedOut)
             EXPECT_EQ(host.WaitExit(), std::optional<DWORD>(0));
             continue;
         }
-        // Icon, session and buttons as before.
         ASSERT_TRUE(panel_.injectReport(0));
         ASSERT_TRUE(panel_.injectReport(1));
         EXPECT_EQ(WaitLogLines(logs_.File(L"CommandRecorder.log"), ++presses).size(), presses);
