@@ -12,14 +12,15 @@
 #include "errors/error_message.h"
 #include "framework/load_string.h"
 #include "resource.h"
+#include "app/charge_tip.h"
 #include "app/tool_tip.h"
 
 namespace {
 
+// The wait for the input desktop at start-up: the first try at once, the
+// others on a timer.
 constexpr int kInputDesktopAttempts = 3000;
-constexpr DWORD kInputDesktopPollMs = 400;
-// GetUserObjectInformationW index of the "receives input" flag.
-constexpr int kUoiIo = 6;
+constexpr UINT kInputDesktopPollMs = 400;
 // Resume and device events come in pairs and bursts; one reopening follows
 // them.
 constexpr UINT_PTR kRecoveryTimer = 1;
@@ -35,33 +36,6 @@ constexpr UINT kWatchPeriodMs = 2000;
 constexpr UINT kMostBackoffMs = 5 * 60 * 1000;
 constexpr ULONGLONG kWorkingSessionMs = 60 * 1000;
 
-// Waits until the input desktop can be opened; false when it never could.
-bool WaitForInputDesktop() noexcept
-{
-    for (int attempt = 0; attempt < kInputDesktopAttempts; ++attempt) {
-        if (HDESK desktop = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS)) {
-            CloseDesktop(desktop);
-            return true;
-        }
-        Sleep(kInputDesktopPollMs);
-    }
-    return false;
-}
-
-// Whether this thread's desktop receives input. When the system cannot
-// say, the input desktop found just before answers for it.
-bool ThreadDesktopReceivesInput(bool inputDesktopFound) noexcept
-{
-    const HDESK desktop = GetThreadDesktop(GetCurrentThreadId());
-    if (desktop == nullptr)
-        return false;
-    DWORD receivesInput = 0;
-    DWORD needed = 0;
-    if (!GetUserObjectInformationW(desktop, kUoiIo, &receivesInput, sizeof(receivesInput), &needed))
-        return inputDesktopFound;
-    return receivesInput == 1;
-}
-
 } // namespace
 
 CKivoFunctionButtonWnd::CKivoFunctionButtonWnd() noexcept : m_nBackoffMs(kRecoveryDelayMs) {}
@@ -72,13 +46,9 @@ int CKivoFunctionButtonWnd::OnCreate(LPCREATESTRUCTW createStruct)
     if (Default() == -1)
         return -1;
     LoadToolTip();
-    // The notification area shows small icons: the image drawn for that
-    // size, not a larger one scaled down.
-    m_hIcon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-                                            GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                            LR_DEFAULTCOLOR));
+    m_hIcon = LoadTrayIcon(IDR_MAINFRAME);
     NotifyIcon(NIM_ADD, m_hIcon, TOOL_TIP);
-    WTSRegisterSessionNotification(m_hWnd, NOTIFY_FOR_THIS_SESSION);
+    m_SessionNotification.Register(m_hWnd);
     m_DeviceWatch.Start(m_hWnd);
     m_PowerWatch.Start(m_hWnd);
     m_SetupCloseWatch.Start(m_hWnd);
@@ -97,13 +67,31 @@ int CKivoFunctionButtonWnd::OnCreate(LPCREATESTRUCTW createStruct)
     if (m_hWnd == nullptr)
         return -1;
 
-    const bool inputDesktopFound = WaitForInputDesktop();
-    if (ThreadDesktopReceivesInput(inputDesktopFound)) {
+    // Usually the desktop is there at once, and a failure still ends the
+    // start-up; else the window answers messages while it waits.
+    if (!CInputDesktopWait::InputDesktopOpens()) {
+        m_InputDesktopWait.Start(m_hWnd, kInputDesktopAttempts - 1, kInputDesktopPollMs,
+                                 [this](bool found) { OnInputDesktopWaitEnded(found); });
+        return 0;
+    }
+    if (ThreadDesktopReceivesInput(true)) {
         if (!StartNotifyThread())
             return -1;
         m_bNotify = true;
     }
     return 0;
+}
+
+void CKivoFunctionButtonWnd::OnInputDesktopWaitEnded(bool found)
+{
+    // A connect meanwhile started notification already.
+    if (m_bNotify || !ThreadDesktopReceivesInput(found))
+        return;
+    if (!StartNotifyThread()) {
+        PostMessageW(WM_CLOSE, 0, 0);
+        return;
+    }
+    m_bNotify = true;
 }
 
 BOOL CKivoFunctionButtonWnd::StartNotifyThread()
@@ -147,6 +135,7 @@ _kvf_error_id CKivoFunctionButtonWnd::OpenNotification()
     // The power state may have changed while no session was open (the
     // program was not running, the machine slept).
     FollowPowerState();
+    UpdateTrayTip();
     return KVF_ERROR_NONE;
 }
 
@@ -174,14 +163,22 @@ void CKivoFunctionButtonWnd::FollowPowerState()
     if (!m_bOpen)
         return;
     const std::wstring back = FollowFullChargeOnce();
-    if (!back.empty())
-        ShowChargeBalloon(back);
+    if (back.empty())
+        return;
+    UpdateTrayTip();
+    ShowChargeBalloon(back);
+}
+
+void CKivoFunctionButtonWnd::UpdateTrayTip()
+{
+    SetTip(ChargeStateTip(TOOL_TIP, m_bOpen));
 }
 
 LRESULT CKivoFunctionButtonWnd::OnChargeAction(WPARAM wParam, LPARAM lParam)
 {
     (void)lParam;
     const ChargeOutcome outcome = RunChargeAction(static_cast<int>(wParam));
+    UpdateTrayTip();
     if (outcome.done) {
         ShowChargeBalloon(outcome.text);
         return 0;
@@ -344,6 +341,8 @@ void CKivoFunctionButtonWnd::OnSessionChange(UINT nSessionState, UINT nId)
     switch (nSessionState) {
     case WTS_CONSOLE_CONNECT:
     case WTS_REMOTE_CONNECT:
+        // The session has the console: nothing more to wait for.
+        m_InputDesktopWait.Stop();
         if (!m_bNotify)
             ConnectNotification();
         break;
@@ -405,14 +404,27 @@ void CKivoFunctionButtonWnd::ConnectNotification()
 
 BOOL CKivoFunctionButtonWnd::OnQueryEndSession()
 {
-    if (!Default())
-        return FALSE;
-    PostMessageW(WM_CLOSE, 0, 0);
     return TRUE;
+}
+
+void CKivoFunctionButtonWnd::OnEndSession(BOOL ending)
+{
+    if (!ending)
+        return;
+    ReleaseAll();
+    // Where Windows lets the program run on, it ends as after any close.
+    PostMessageW(WM_CLOSE, 0, 0);
 }
 
 void CKivoFunctionButtonWnd::OnDestroy()
 {
+    ReleaseAll();
+    Default();
+}
+
+void CKivoFunctionButtonWnd::ReleaseAll()
+{
+    m_InputDesktopWait.Stop();
     KillTimer(m_hWnd, kRecoveryTimer);
     KillTimer(m_hWnd, kWatchTimer);
     m_DeviceWatch.Stop();
@@ -423,9 +435,8 @@ void CKivoFunctionButtonWnd::OnDestroy()
         m_bOpen = false;
     }
     m_bNotify = false;
-    WTSUnRegisterSessionNotification(m_hWnd);
+    m_SessionNotification.Unregister();
     NotifyIcon(NIM_DELETE, nullptr, nullptr);
-    Default();
 }
 
 LRESULT CKivoFunctionButtonWnd::OnThreadError(WPARAM wParam, LPARAM lParam)
@@ -456,11 +467,6 @@ BOOL CKivoFunctionButtonWnd::checkLastError()
         ScheduleRecovery(kRecoveryDelayMs);
     }
     return pending.level == KVF_LEVEL_ERROR ? TRUE : FALSE;
-}
-
-void CKivoFunctionButtonWnd::OnTaskbarCreated()
-{
-    AddIconAgain(m_hIcon, TOOL_TIP);
 }
 
 const MessageMap *CKivoFunctionButtonWnd::GetMessageMap() const noexcept
@@ -509,6 +515,11 @@ const MessageMap *CKivoFunctionButtonWnd::GetMessageMap() const noexcept
         {WM_QUERYENDSESSION, 0,
          [](CWnd &w, WPARAM, LPARAM) -> LRESULT {
              return static_cast<CKivoFunctionButtonWnd &>(w).OnQueryEndSession();
+         }},
+        {WM_ENDSESSION, 0,
+         [](CWnd &w, WPARAM wParam, LPARAM) -> LRESULT {
+             static_cast<CKivoFunctionButtonWnd &>(w).OnEndSession(static_cast<BOOL>(wParam));
+             return 0;
          }},
     };
     static const MessageMap map = MakeMessageMap(CNotifyIcon::GetMessageMap(), entries);

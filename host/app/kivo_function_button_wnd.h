@@ -9,8 +9,10 @@
 
 #include "app/device_handle_watch.h"
 #include "app/device_watch.h"
+#include "app/input_desktop_wait.h"
 #include "app/notify_icon.h"
 #include "app/power_watch.h"
+#include "app/session_notification.h"
 #include "app/setup_close_watch.h"
 #include "errors/error_info.h"
 #include "parameter/function_button_parameter.h"
@@ -36,7 +38,11 @@ public:
     void OnDestroy();
     LRESULT OnThreadError(WPARAM wParam, LPARAM lParam);
     void OnSessionChange(UINT nSessionState, UINT nId);
+    // Another program may still cancel the end: nothing ends here.
     BOOL OnQueryEndSession();
+    // Windows may end the process as soon as this returns: a session that
+    // ends is let go of before (ending TRUE); a cancelled one goes on.
+    void OnEndSession(BOOL ending);
     // After a sleep, after the device came back, and when the callbacks
     // stopped because the driver failed a request, the library session is
     // opened anew (see Recover).
@@ -72,7 +78,13 @@ protected:
     // Notification at a session connect; a device that is away is said
     // once and then waited for.
     void ConnectNotification();
-    void OnTaskbarCreated() override;
+    // The input desktop came (or never did): notification starts as it
+    // would have at start-up.
+    void OnInputDesktopWaitEnded(bool found);
+    // The tray tip tells the charge state of now.
+    void UpdateTrayTip();
+    // What the end of the program lets go of; once is enough.
+    void ReleaseAll();
     // A one-time full charge whose end has come (the charger unplugged, the
     // battery full) ends, and the balloon says which limit is back.
     void FollowPowerState();
@@ -116,4 +128,6 @@ private:
     bool m_bPolicyRefusalShown = false;
     CPowerWatch m_PowerWatch;
     CSetupCloseWatch m_SetupCloseWatch;
+    CSessionNotification m_SessionNotification;
+    CInputDesktopWait m_InputDesktopWait;
 };

@@ -71,3 +71,5 @@
 #define IDS_USB_CHARGE_OFF 505
 #define IDS_CHARGE_BY_POLICY 506
 #define IDS_CHARGE_POLICY_REFUSED 507
+// The tray tip's line while a one-time full charge runs.
+#define IDS_TIP_FULL_CHARGE_ONCE 508

@@ -3,19 +3,138 @@
 // say, and what the user sees (a balloon at the tray icon, or a box).
 #include "host_app_fixture.h"
 
+#include <shellapi.h>
+#include <wtsapi32.h>
+
+#include <atomic>
+#include <cwchar>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "kvf_test_fixture.h"
 #include "power_supply.h"
 #include "process.h"
 #include "test_paths.h"
+#include "wait_until.h"
 #include "win32/unique_handle.h"
 
 namespace hosttest {
 namespace {
 
 constexpr int kNone = -1;
+
+// A taskbar of the test's own, found by Wine's Shell_NotifyIconW before
+// Explorer's: it plays one not ready yet or created anew, and reads an
+// icon's tip. Its thread answers the shell while the test waits.
+class StandInTaskbar {
+public:
+    explicit StandInTaskbar(bool takes) : takesIcons(takes)
+    {
+        thread_ = std::thread([this] {
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = Procedure;
+            wc.lpszClassName = L"Shell_TrayWnd";
+            RegisterClassW(&wc);
+            const HWND window = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                                nullptr, nullptr);
+            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+            SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            window_ = window;
+            MSG message;
+            while (GetMessageW(&message, nullptr, 0, 0) > 0)
+                DispatchMessageW(&message);
+        });
+        kivotest::WaitUntil([this] { return window_ != nullptr; });
+    }
+    ~StandInTaskbar()
+    {
+        PostMessageW(window_, WM_CLOSE, 0, 0);
+        thread_.join();
+    }
+    // The shell finds this taskbar, not Explorer's.
+    bool Found() const { return FindWindowExW(nullptr, nullptr, L"Shell_TrayWnd", nullptr) == window_; }
+    void Forget()
+    {
+        const std::lock_guard<std::mutex> held(lock_);
+        tips_.clear();
+    }
+    // The tip of the owner's icon once it is the expected one; else the last
+    // seen ("<no icon>" without one).
+    std::wstring WaitTip(HWND owner, const std::wstring &expected)
+    {
+        const LONG key = static_cast<LONG>(reinterpret_cast<LONG_PTR>(owner));
+        std::wstring seen;
+        kivotest::WaitUntil([&] {
+            const std::lock_guard<std::mutex> held(lock_);
+            seen = tips_.count(key) != 0 ? tips_[key] : L"<no icon>";
+            return seen == expected;
+        });
+        return seen;
+    }
+
+    std::atomic<bool> takesIcons;
+    std::atomic<unsigned> addsRefused{0};
+
+private:
+    // The start of what Wine's Shell_NotifyIconW sends with WM_COPYDATA (dwData:
+    // the NIM_ command), in Wine's layout (explorer/systray.c, notify_data).
+    struct WineNotifyData {
+        LONG hWnd;
+        UINT uID, uFlags, uCallbackMessage;
+        WCHAR szTip[128];
+    };
+
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto *self = reinterpret_cast<StandInTaskbar *>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (message == WM_COPYDATA && self != nullptr)
+            return self->Answer(*reinterpret_cast<const COPYDATASTRUCT *>(lParam));
+        if (message == WM_DESTROY)
+            PostQuitMessage(0);
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    LRESULT Answer(const COPYDATASTRUCT &data)
+    {
+        const auto *icon = static_cast<const WineNotifyData *>(data.lpData);
+        if (data.cbData < sizeof(WineNotifyData) || icon->uID != kTrayIconId)
+            return FALSE;
+        const std::lock_guard<std::mutex> held(lock_);
+        const bool known = tips_.count(icon->hWnd) != 0;
+        if (data.dwData == NIM_ADD) {
+            addsRefused += takesIcons ? 0 : 1;
+            if (takesIcons && !known)
+                tips_[icon->hWnd] = icon->uFlags & NIF_TIP ? icon->szTip : L"";
+            return takesIcons && !known;
+        }
+        if (data.dwData == NIM_MODIFY && known && (icon->uFlags & NIF_TIP))
+            tips_[icon->hWnd] = icon->szTip;
+        if (data.dwData == NIM_DELETE)
+            return tips_.erase(icon->hWnd) != 0;
+        return known;
+    }
+
+    std::mutex lock_;
+    std::map<LONG, std::wstring> tips_; // by the owner's handle
+    std::atomic<HWND> window_{nullptr};
+    std::thread thread_;
+};
+
+// The tip in the run's UI language, which the Japanese run names (no pass in English).
+std::wstring ExpectedTip(int percent, bool fullChargeOnce)
+{
+    WCHAR asked[16] = {};
+    if (GetEnvironmentVariableW(L"KIVO_EXPECT_UI_LANGUAGE", asked, 16) > 0 &&
+        std::wcstoul(asked, nullptr, 10) != GetUserDefaultUILanguage())
+        return L"<the run is not in the language it asks for>";
+    const bool japanese = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
+    const std::wstring tip = (japanese ? L"ファンクションボタン設定\nバッテリー充電上限: " : L"Function Button Setting\nBattery charge limit: ") +
+                             std::to_wstring(percent) + L" %";
+    return fullChargeOnce ? tip + (japanese ? L"\n1回だけ100 %まで充電中" : L"\nCharging to 100 % once") : tip;
+}
 
 // The limit a running one-time full charge has recorded to come back.
 int RecordedLimit()
@@ -200,6 +319,66 @@ TEST_F(ChargeButtons, APressChangesTheControllerAndTheBalloonSaysHow)
         EXPECT_EQ(row.ecUsb, status.Ec.UsbCharge);
         EXPECT_EQ(row.fileLimit, kvftest::ReadInt(L"BatteryChargeLimit"));
         EXPECT_EQ(row.recordedLimit, RecordedLimit());
+    }
+}
+
+// The tray icon tells the charge state in its tip whatever became of the
+// balloons (Do Not Disturb drops them), after a press, a power-state follow
+// that ended the full charge, a session opened anew or a policy refresh; a
+// taskbar not ready at start (a logon's Run key) gets the icon on a later
+// try, one created anew (Explorer restarted) gets it again with its tip.
+TEST_F(ChargeButtons, TheIconTellsTheChargeStateOnAnyTaskbar)
+{
+    enum class Step { StartNotReady, PressA, PressB, Unplug, Reopen, PolicyRefreshed, NewTaskbar };
+    const struct {
+        const char *label;
+        Step step;
+        int percent;
+        bool fullChargeOnce = false;
+    } rows[] = {
+        {"a taskbar not ready at start", Step::StartNotReady, 80},
+        {"the next limit", Step::PressA, 50},
+        {"a full charge once", Step::PressB, 50, true},
+        {"unplugged: the limit is back", Step::Unplug, 50},
+        {"a session opened anew after a change meanwhile", Step::Reopen, 100},
+        {"a refreshed machine policy", Step::PolicyRefreshed, 80},
+        {"a taskbar created anew", Step::NewTaskbar, 80},
+        {"a taskbar created anew once more", Step::NewTaskbar, 80},
+    };
+    StandInTaskbar taskbar(false);
+    ASSERT_TRUE(taskbar.Found());
+    HostApp host;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.label);
+        switch (row.step) {
+        case Step::StartNotReady:
+            ASSERT_TRUE(StartWith(host, 201));
+            EXPECT_GE(taskbar.addsRefused.load(), 1u);
+            taskbar.takesIcons = true;
+            break;
+        case Step::PressA:
+        case Step::PressB:
+            Press(row.step == Step::PressB);
+            break;
+        case Step::Unplug:
+            SwitchPower(host, kivotest::AcState::Offline);
+            break;
+        case Step::Reopen:
+            SendMessageW(host.mainWindow, WM_WTSSESSION_CHANGE, WTS_CONSOLE_DISCONNECT, 1);
+            ASSERT_TRUE(kvftest::WriteValue(L"BatteryChargeLimit", L"0"));
+            SendMessageW(host.mainWindow, WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT, 1);
+            break;
+        case Step::PolicyRefreshed:
+            ASSERT_TRUE(kvftest::WritePolicyDword(L"BatteryChargeLimit", 1));
+            SendMessageW(host.mainWindow, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Policy"));
+            break;
+        case Step::NewTaskbar:
+            taskbar.Forget();
+            SendMessageW(host.mainWindow, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+            break;
+        }
+        const std::wstring expected = ExpectedTip(row.percent, row.fullChargeOnce);
+        EXPECT_EQ(taskbar.WaitTip(host.mainWindow, expected), expected);
     }
 }
 

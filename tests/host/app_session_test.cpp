@@ -608,8 +608,10 @@ TEST_F(RunningHost, TheEndOfTheSessionWithABoxOpen)
             SendMessageW(host.mainWindow, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
         }
         ASSERT_NE(host.WaitWindow(kErrorCaption), nullptr);
-        for (const HWND window : WindowsOfProcess(host.id(), kMainWindowTitle))
+        for (const HWND window : WindowsOfProcess(host.id(), kMainWindowTitle)) {
             EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+            SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        }
         EXPECT_EQ(host.WaitExit(), std::optional<DWORD>(0));
         // The ended program's handle reaches the driver's close a moment later.
         const KVFBSIM_STATUS s = SettledStatus([](const KVFBSIM_STATUS &now) { return now.OpenHandles == 0; });
@@ -631,7 +633,10 @@ TEST_F(RunningHost, TheEndOfTheWindowsSessionOrTheSetupEndsTheProgram)
         std::function<void(HWND)> ask;
     } rows[] = {
         {"the end of the Windows session",
-         [](HWND window) { EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE); }},
+         [](HWND window) {
+             EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+             SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+         }},
         {"the setup's close signal",
          [&signal](HWND) {
              signal.reset(OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Global\\KivoFunctionButtonClose"));
@@ -654,6 +659,99 @@ TEST_F(RunningHost, TheEndOfTheWindowsSessionOrTheSetupEndsTheProgram)
         EXPECT_EQ(s.Closes - before.Closes, 1u);
         EXPECT_EQ(s.PendingNow, 0u);
     }
+}
+
+// The end of the Windows session as Windows sends it: the query ends
+// nothing, a cancelled end leaves all running, a real one is let go of
+// before WM_ENDSESSION returns (the host's thread is held from then on, as
+// Windows may end the process right then).
+TEST_F(RunningHost, TheEndOfTheWindowsSessionCancelledOrCarriedOut)
+{
+    const struct {
+        const char *label;
+        UINT message;
+        WPARAM ending;
+    } rows[] = {
+        {"asked", WM_QUERYENDSESSION, 0},           {"cancelled", WM_ENDSESSION, FALSE},
+        {"asked again", WM_QUERYENDSESSION, 0},     {"cancelled again", WM_ENDSESSION, FALSE},
+        {"asked a third time", WM_QUERYENDSESSION, 0}, {"carried out", WM_ENDSESSION, TRUE},
+    };
+    HostApp host;
+    ASSERT_TRUE(StartRunning(host));
+    const UniqueHandle thread(OpenThread(THREAD_SUSPEND_RESUME, FALSE,
+                                         GetWindowThreadProcessId(host.mainWindow, nullptr)));
+    ASSERT_TRUE(thread);
+    size_t presses = 0;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.label);
+        const LRESULT answer = SendMessageW(host.mainWindow, row.message, row.ending, ENDSESSION_LOGOFF);
+        EXPECT_TRUE(row.message != WM_QUERYENDSESSION || answer == TRUE);
+        if (row.ending) {
+            ASSERT_NE(SuspendThread(thread.get()), static_cast<DWORD>(-1));
+            EXPECT_FALSE(TrayIconPresent(host.mainWindow));
+            EXPECT_TRUE(WaitOpenHandles(0));
+            EXPECT_EQ(Status().PendingNow, 0u);
+            ResumeThread(thread.get());
+            EXPECT_EQ(host.WaitExit(), std::optional<DWORD>(0));
+            continue;
+        }
+        ASSERT_TRUE(panel_.injectReport(0));
+        ASSERT_TRUE(panel_.injectReport(1));
+        EXPECT_EQ(WaitLogLines(logs_.File(L"CommandRecorder.log"), ++presses).size(), presses);
+        EXPECT_TRUE(TrayIconPresent(host.mainWindow));
+        EXPECT_TRUE(WaitPending(1));
+        EXPECT_EQ(Status().Opens, 1u);
+    }
+}
+
+// A window station of its own never gets the input: a program started there
+// finds no input desktop, as while a lock screen or UAC prompt holds it.
+struct NoInputStation {
+    NoInputStation() : station(CreateWindowStationW(L"KivoNoInput", 0, WINSTA_ALL_ACCESS, nullptr))
+    {
+        const HWINSTA own = GetProcessWindowStation();
+        if (station != nullptr && SetProcessWindowStation(station)) {
+            desktop = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+            SetProcessWindowStation(own);
+        }
+    }
+    ~NoInputStation()
+    {
+        CloseDesktop(desktop);
+        CloseWindowStation(station);
+    }
+    HWINSTA station;
+    HDESK desktop = nullptr;
+};
+
+// While the input desktop is away the window answers, opens no session but
+// at a connect, and ends when asked.
+TEST_F(RunningHost, TheWindowAnswersWhileTheInputDesktopIsAway)
+{
+    const NoInputStation station;
+    ASSERT_NE(station.desktop, nullptr);
+    HostApp host;
+    host.desktop = station.desktop;
+    ASSERT_TRUE(host.Start(L"", L"KivoNoInput\\Default"));
+    ASSERT_NE(host.WaitMainWindow(), nullptr);
+    const struct {
+        const char *label;
+        UINT message;
+        WPARAM wParam;
+        unsigned long opens, openHandles;
+    } rows[] = {
+        {"waiting", WM_NULL, 0, 0, 0},         {"waiting, still", WM_NULL, 0, 0, 0},
+        {"a connect", WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT, 1, 1}, {"closed", WM_CLOSE, 0, 1, 0},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.label);
+        DWORD_PTR result = 0;
+        EXPECT_NE(SendMessageTimeoutW(host.mainWindow, row.message, row.wParam, 1, SMTO_ABORTIFHUNG, 5000, &result), 0);
+        EXPECT_TRUE(WaitStatus([&](const KVFBSIM_STATUS &s) {
+            return s.Opens == row.opens && s.OpenHandles == row.openHandles;
+        }));
+    }
+    EXPECT_EQ(host.WaitExit(), std::optional<DWORD>(0));
 }
 
 TEST_F(RunningHost, ANewTaskbarGetsTheIconAgain)

@@ -31,10 +31,10 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam)
 
 } // namespace
 
-std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t *title)
+std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t *title, HDESK desktop)
 {
     WindowSearch search{processId, title, {}};
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    EnumDesktopWindows(desktop, CollectWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -139,12 +139,12 @@ HostApp::~HostApp()
     Stop();
 }
 
-bool HostApp::Start(const std::wstring &arguments)
+bool HostApp::Start(const std::wstring &arguments, const wchar_t *desktop)
 {
     std::wstring command = kivotest::DistFile(L"KivoFunctionButtonApl.exe");
     if (!arguments.empty())
         command += L" " + arguments;
-    auto started = kivotest::StartProcess(command);
+    auto started = kivotest::StartProcess(command, desktop);
     if (!started)
         return false;
     process_ = std::move(*started);
@@ -161,7 +161,7 @@ HWND HostApp::WaitWindow(const wchar_t *title, DWORD timeoutMs)
     HWND found = nullptr;
     kivotest::WaitUntil(
         [&] {
-            const std::vector<HWND> windows = WindowsOfProcess(process_.id, title);
+            const std::vector<HWND> windows = WindowsOfProcess(process_.id, title, desktop);
             found = windows.empty() ? nullptr : windows.front();
             return found != nullptr || !Running();
         },

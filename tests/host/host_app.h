@@ -25,8 +25,9 @@ constexpr DWORD kHostPatienceMs = 30000;
 // leak: the heap keeps some freed pages for reuse.
 constexpr size_t kMemorySlack = 256 * 1024;
 
-// The top-level windows of a process with that title, in z-order.
-std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t *title);
+// The top-level windows of a process with that title, in z-order, on that
+// desktop (null: the caller's).
+std::vector<HWND> WindowsOfProcess(DWORD processId, const wchar_t *title, HDESK desktop = nullptr);
 
 // Whether the tray holds the icon (owner, id 100): the shell accepts a
 // change only of an icon it has.
@@ -53,9 +54,9 @@ public:
     HostApp(const HostApp &) = delete;
     HostApp &operator=(const HostApp &) = delete;
 
-    // Starts the host with the given command-line tail; false when it cannot
-    // be started.
-    bool Start(const std::wstring &arguments = L"");
+    // Starts the host with the given command-line tail (on another desktop
+    // when one is named); false when it cannot be started.
+    bool Start(const std::wstring &arguments = L"", const wchar_t *desktop = nullptr);
     DWORD id() const { return process_.id; }
     bool Running() const;
 
@@ -76,6 +77,8 @@ public:
     bool Kill();
 
     HWND mainWindow = nullptr;
+    // Where its windows are looked for (null: the caller's desktop).
+    HDESK desktop = nullptr;
 
 private:
     kivotest::StartedProcess process_;

@@ -85,7 +85,8 @@ bool HostAppTest::WaitPending(unsigned long n)
 
 bool HostAppTest::StartRunning(HostApp &host, const std::wstring &arguments)
 {
-    return host.Start(arguments) && host.WaitMainWindow() != nullptr && WaitPending(1);
+    return host.Start(arguments) && host.WaitMainWindow() != nullptr && WaitPending(1) &&
+           SendMessageTimeoutW(host.mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, kHostPatienceMs, nullptr) != 0;
 }
 
 std::wstring HostAppTest::TakeBox(HostApp &host, std::string *icon)

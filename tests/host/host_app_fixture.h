@@ -40,7 +40,7 @@ protected:
     std::string SettingsBytes() const;
 
     // Starts the host and waits until its notification runs (the driver
-    // holds its request); false when it did not get there.
+    // holds its request) and its start-up is over; false when not.
     bool StartRunning(HostApp &host, const std::wstring &arguments = L"");
     // Waits until the driver holds n pending requests.
     bool WaitPending(unsigned long n);

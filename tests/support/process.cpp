@@ -42,9 +42,10 @@ std::optional<StartedProcess> Launch(const std::wstring &commandLine, STARTUPINF
 
 } // namespace
 
-std::optional<StartedProcess> StartProcess(const std::wstring &commandLine)
+std::optional<StartedProcess> StartProcess(const std::wstring &commandLine, const wchar_t *desktop)
 {
     STARTUPINFOW startup{};
+    startup.lpDesktop = const_cast<wchar_t *>(desktop);
     return Launch(commandLine, startup, FALSE);
 }
 

@@ -14,11 +14,12 @@ namespace kivotest {
 std::wstring Quote(const std::wstring &argument);
 
 // Starts a program; the command line is used as it is. Empty on failure.
+// desktop ("station\\desktop") puts it on another desktop than the caller's.
 struct StartedProcess {
     UniqueHandle process;
     DWORD id = 0;
 };
-std::optional<StartedProcess> StartProcess(const std::wstring &commandLine);
+std::optional<StartedProcess> StartProcess(const std::wstring &commandLine, const wchar_t *desktop = nullptr);
 
 // Waits for a started program; its exit code, or empty when it did not end
 // within the time (it is then terminated).
